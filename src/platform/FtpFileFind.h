@@ -1,0 +1,32 @@
+#pragma once
+#include "platform/FtpListEntry.h"
+
+#include <ctime>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class FtpConnection;
+
+// Enumerates the connection's current directory, as CFtpFileFind does.
+class FtpFileFind {
+public:
+    explicit FtpFileFind(FtpConnection& connection);
+
+    // Fetches the listing afresh; true when it holds at least one entry.
+    bool FindFile();
+    // Makes the next entry current; true while another entry follows it.
+    bool FindNextFile();
+
+    std::string GetFileName() const;
+    bool IsDirectory() const;
+    std::uint64_t GetLength() const;
+    std::time_t GetLastWriteTime() const;
+
+    void Close();
+
+private:
+    FtpConnection& connection;
+    std::vector<FtpListEntry> entries;
+    std::size_t next = 0;  // index of the entry FindNextFile makes current
+};

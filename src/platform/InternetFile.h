@@ -1,0 +1,24 @@
+#pragma once
+#include <cstddef>
+
+// A remote file being read (RETR) or written (STOR) over a data connection.
+// Owned by one thread at a time, except Abort, which any thread may call.
+class InternetFile {
+public:
+    virtual ~InternetFile();
+
+    // Bytes placed in `buffer` (1..size); 0 at the end of the file; -1 on a
+    // failure, with the calling thread's last error set.
+    virtual long Read(void* buffer, std::size_t size) = 0;
+
+    // Writes all of `size` bytes; false on a failure with the last error set.
+    virtual bool Write(const void* buffer, std::size_t size) = 0;
+
+    // Ends the transfer and reads the server's final reply; false when the
+    // server reports that the transfer failed (552, 426 ...). Safe to call twice.
+    virtual bool Close() = 0;
+
+    // Unblocks a Read or Write that waits on a stalled server by shutting the
+    // data connection down; the blocked call then fails. Thread-safe.
+    virtual void Abort() = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+
+// The calling thread's last error, in place of the Windows one: a code and,
+// for an error reply of the server, the server's last response text.
+//
+// Codes: errno values for system failures; the engine's own failures use the
+// Windows Internet numbers below.
+enum InternetError : int {
+    ERROR_INTERNET_TIMEOUT = 12002,
+    ERROR_INTERNET_EXTENDED_ERROR = 12003,   // the server sent an error reply
+    ERROR_INTERNET_INTERNAL_ERROR = 12004,
+    ERROR_INTERNET_INVALID_URL = 12005,
+    ERROR_INTERNET_NAME_NOT_RESOLVED = 12007,
+    ERROR_INTERNET_PROTOCOL_NOT_FOUND = 12008,
+    ERROR_INTERNET_INCORRECT_HANDLE_STATE = 12019, // another operation is open
+    ERROR_INTERNET_CANNOT_CONNECT = 12029,
+    ERROR_INTERNET_CONNECTION_ABORTED = 12030,
+    ERROR_INTERNET_CONNECTION_RESET = 12031,
+    ERROR_INTERNET_INVALID_ARGUMENT = 12009,  // a name holding CR, LF or NUL
+    ERROR_FTP_TRANSFER_IN_PROGRESS = 12110,
+    ERROR_FTP_DROPPED = 12111,
+    ERROR_INTERNET_BAD_REPLY = 12152,         // a reply that breaks the protocol
+};
+
+void SetLastError(int code, std::string response = {});
+int GetLastError();
+
+// The server's last response for the current error, as InternetGetLastResponseInfo
+// gave it: empty unless the last error came from a server reply.
+const std::string& GetLastResponseInfo();
+
+// A plain English text for a code: the system's for errno values, ours for the
+// Internet numbers above; empty when there is none.
+std::string SystemMessage(int code);

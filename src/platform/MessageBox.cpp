@@ -1,0 +1,50 @@
+#include "platform/MessageBox.h"
+
+#include "platform/Text.h"
+
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> beeps{0};
+
+long WxStyle(unsigned style)
+{
+    long wx = (style & MB_YESNO) ? wxYES_NO : wxOK;
+    switch (style & 0xF0) {
+    case MB_ICONHAND: wx |= wxICON_ERROR; break;
+    case MB_ICONQUESTION: wx |= wxICON_QUESTION; break;
+    case MB_ICONEXCLAMATION: wx |= wxICON_WARNING; break;
+    case MB_ICONINFORMATION: wx |= wxICON_INFORMATION; break;
+    default: break;
+    }
+    if (style & MB_DEFBUTTON2)
+        wx |= wxNO_DEFAULT;
+    return wx;
+}
+
+} // namespace
+
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
+{
+    wxMessageDialog box(owner, FromUtf8(text), FromUtf8(caption), WxStyle(style));
+    switch (box.ShowModal()) {
+    case wxID_YES: return IDYES;
+    case wxID_NO: return IDNO;
+    default: return IDOK;
+    }
+}
+
+void MessageBeep()
+{
+    ++beeps;
+    wxBell();
+}
+
+int BeepCount()
+{
+    return beeps.load();
+}

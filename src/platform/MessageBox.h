@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+class wxWindow;
+
+// The message-box styles and answers the program's texts are written for.
+enum MessageBoxStyle : unsigned {
+    MB_OK = 0x0,
+    MB_YESNO = 0x4,
+    MB_ICONHAND = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_DEFBUTTON2 = 0x100,
+};
+
+enum MessageBoxAnswer : int {
+    IDOK = 1,
+    IDYES = 6,
+    IDNO = 7,
+};
+
+// Shows a modal box owned by `owner`; texts are UTF-8. Returns the button
+// pressed.
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style);
+
+// The plain beep that answers a command the current state does not allow.
+void MessageBeep();
+
+// How many plain beeps have sounded in this process; lets tests see a beep.
+int BeepCount();

@@ -1,0 +1,31 @@
+// Runs the GUI tests inside a real wx application on the display that
+// scripts/test provides (Xvfb).
+#include "platform/Resources.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/init.h>
+
+namespace {
+
+class GuiTestApp : public wxApp {
+public:
+    bool OnInit() override { return true; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    wxApp::SetInstance(new GuiTestApp);
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        fprintf(stderr, "cannot start the wx application (is DISPLAY set?)\n");
+        return 1;
+    }
+    InitResources();
+    const int result = RUN_ALL_TESTS();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
