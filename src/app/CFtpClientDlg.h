@@ -1,0 +1,151 @@
+#pragma once
+// The main window. Its handlers are one class whose sources are split by
+// subsystem: app/ (start-up, state, close, chrome), sites/, ftp/, transfer/,
+// fileops/, viewers/. Everything here runs on the user-interface thread;
+// only the transfer worker (transfer/TransferWorker) runs elsewhere and
+// reaches the window through queued events.
+#include "transfer/TransferJob.h"
+
+#include <wx/dialog.h>
+#include <wx/iconbndl.h>
+#include <wx/imaglist.h>
+#include <wx/timer.h>
+
+#include <atomic>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CFileListCtrl;
+class CFtpSession;
+class CPercentProgressCtrl;
+class FtpConnection;
+class SettingsStore;
+class wxComboBox;
+class wxListEvent;
+
+class CFtpClientDlg : public wxDialog {
+public:
+    explicit CFtpClientDlg(wxWindow* parent);
+    ~CFtpClientDlg() override;
+
+    // Shows the members in the controls (false) or reads the controls into
+    // the members (true), in the binding order of the template. Returns false
+    // when a control holds no valid value (the port box not a whole number).
+    bool UpdateData(bool saveAndValidate);
+
+    // --- app/: start-up, state, close sequence
+    bool OnInitDialog();
+    void SetLoggedInState(bool loggedIn);
+    void SaveSettingsAndClose();
+    void OnClose();
+    void OnCancel();
+
+    // --- sites/
+    std::string FormatSiteRecord() const;
+    void LoadSiteRecord(const std::string& record);
+    void OnSelchangeDomain();
+    void OnDropdownDomain();
+    void OnSiteLocked();
+    void OnRemove();
+    void OnHidePassword();
+    void RecordSiteAfterLogin();
+
+    // --- ftp/
+    void OnLogin();
+    void OnLogout();
+    void RefreshListing();
+    void ClearListing();
+    void OnRefresh();
+    void OnColumnclickFileList(int column);
+    void OnChdir();
+    void OnDblclkFileList();
+    void OnCdUp();
+    void OnCdRoot();
+
+    // --- transfer/
+    void OnTransferMode();
+    void OnDownload();
+    void OnUpload();
+    void OnAbort();
+    void OnTransferError();
+    void OnTransferProgress(long long bytes);
+    void OnTransferDone();
+
+    // --- fileops/
+    void OnDelete();
+    void OnMkdir();
+    void OnRename();
+
+    // --- viewers/
+    void OnOpenIn(int commandId);
+    std::string DownloadForViewing();
+    void OnOpenInConfigure();
+
+    // --- app/ chrome
+    void OnTimer(int timerId);
+    void OnContextMenu(const wxPoint& screenPoint);
+    void OnHelpButton();
+    void OnAbout();
+    void OnSize(bool restored);
+
+    // The members, in the order and with the meanings of the design; texts
+    // are UTF-8.
+    CPercentProgressCtrl* progressBar = nullptr;
+    CFileListCtrl* fileList = nullptr;
+    std::string password;
+    std::string userName;
+    std::string workingDir;
+    std::string infoText;
+    int hidePassword = 0;
+    int transferMode = -1;
+    int port = 0;
+    std::string runTimeText;
+    std::string domain;
+    std::string windowTitle;
+    TransferJob transferJob;
+    std::string uploadFileName;
+    std::string uploadFolder;
+    std::string openBrowserPath;
+    // The busy mark and the abort request, shared with the transfer worker.
+    std::atomic<int> transferInProgress{0};
+    std::vector<std::string> tempFiles;
+    std::string openTextPath;
+    std::string openGraphicsPath;
+    std::string asciiExtList;
+    wxComboBox* domainCombo = nullptr;
+    int currentSite = 0;
+    int sortDescending[3] = {0, 0, 0};
+    wxImageList fileIcons;
+    std::time_t loginTime = 0;
+    std::string downloadFolder;
+    std::unique_ptr<FtpConnection> ftpConnection;
+    std::unique_ptr<CFtpSession> session;
+    wxIconBundle hIcon;
+
+private:
+    void CreateCustomControls();
+    void BindEvents();
+    void LoadSettings(SettingsStore& store);
+    void LoadSiteRecords(SettingsStore& store);
+    void PlaceWindow(int x, int y);
+    void InsertColumns(SettingsStore& store);
+    bool SaveSettings();
+    void ApplyPasswordMask();
+    int AddSiteItem(const std::string& name, const std::string& record);
+    std::string& SiteRecordAt(int index);
+    void DeleteSiteItem(int index);
+    void ReleaseSiteRecords();
+    int SelectedRow() const;
+    void SelectRow(int row);
+    void ChangeDirectory(const std::string& directory, const char* caption);
+    bool IsIdleAndConnected() const;
+    void StartTransfer(TransferDirection direction);
+    void WaitForWorker();
+
+    wxTimer clockTimer;
+    // Set from the worker's start to WM_TRANSFER_DONE: the job, the
+    // connection and this window must outlive the worker, also after Abort.
+    bool workerRunning = false;
+};

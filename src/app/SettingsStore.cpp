@@ -1,0 +1,124 @@
+#include "app/SettingsStore.h"
+
+#include "platform/Text.h"
+
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/utils.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+const char kSection[] = "/settings/";
+
+std::string& VendorKey()
+{
+    static std::string key = "Quillmarsh";
+    return key;
+}
+
+std::string ConfigHome()
+{
+    wxString home;
+    if (wxGetEnv("XDG_CONFIG_HOME", &home) && home.StartsWith("/"))
+        return ToUtf8(home);
+    return ToUtf8(wxGetHomeDir()) + "/.config";
+}
+
+std::string FolderPath()
+{
+    return ConfigHome() + "/" + VendorKey();
+}
+
+wxString Key(const std::string& entry)
+{
+    return kSection + FromUtf8(entry);
+}
+
+// Creates the vendor folder private to the user, or makes it so.
+bool MakePrivateFolder(std::string& error)
+{
+    const std::string folder = FolderPath();
+    if (!wxFileName::Mkdir(FromUtf8(folder), 0700, wxPATH_MKDIR_FULL) && !wxDirExists(FromUtf8(folder))) {
+        error = "Cannot create the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    if (chmod(folder.c_str(), 0700) != 0) {
+        error = "Cannot make the folder " + folder + " private: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void SettingsStore::SetRegistryKey(const std::string& vendorKey)
+{
+    VendorKey() = vendorKey;
+}
+
+std::string SettingsStore::FilePath()
+{
+    return FolderPath() + "/Vantrel.ini";
+}
+
+SettingsStore::SettingsStore()
+{
+    // A damaged or unreadable file must not break the start: wx would log
+    // each problem in a box of its own; the entries then read as defaults.
+    wxLogNull quiet;
+    config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, FromUtf8(FilePath()), wxEmptyString,
+                                            wxCONFIG_USE_LOCAL_FILE);
+    config->SetUmask(0077);
+}
+
+SettingsStore::~SettingsStore()
+{
+    // Only Flush writes; leaving unsaved is the caller's decision.
+    config->DisableAutoSave();
+}
+
+int SettingsStore::GetProfileInt(const std::string& entry, int defaultValue) const
+{
+    long value = defaultValue;
+    if (!config->Read(Key(entry), &value))
+        return defaultValue;
+    return static_cast<int>(value);
+}
+
+std::string SettingsStore::GetProfileString(const std::string& entry, const std::string& defaultValue) const
+{
+    wxString value;
+    if (!config->Read(Key(entry), &value))
+        return defaultValue;
+    return ToUtf8(value);
+}
+
+void SettingsStore::WriteProfileInt(const std::string& entry, int value)
+{
+    config->Write(Key(entry), static_cast<long>(value));
+}
+
+void SettingsStore::WriteProfileString(const std::string& entry, const std::string& value)
+{
+    config->Write(Key(entry), FromUtf8(value));
+}
+
+bool SettingsStore::Flush(std::string& error)
+{
+    if (!MakePrivateFolder(error))
+        return false;
+    wxLogNull quiet;
+    errno = 0;
+    if (!config->Flush()) {
+        error = "Cannot write the settings file " + FilePath() + ": " +
+                (errno ? std::strerror(errno) : "the file could not be replaced");
+        return false;
+    }
+    chmod(FilePath().c_str(), 0600);
+    return true;
+}

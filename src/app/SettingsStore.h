@@ -1,0 +1,31 @@
+#pragma once
+#include <memory>
+#include <string>
+
+class wxFileConfig;
+
+// The per-user settings store: one section "settings" of integer and string
+// entries, in $XDG_CONFIG_HOME/<vendor>/Vantrel.ini. It holds passwords, so
+// its folder is 0700 and the file 0600 from the first write.
+class SettingsStore {
+public:
+    // Names the vendor folder (the application's start-up does this once).
+    static void SetRegistryKey(const std::string& vendorKey);
+    static std::string FilePath();
+
+    // Reads the file. A missing, unreadable or damaged file reads as empty,
+    // so every entry gives its default.
+    SettingsStore();
+    ~SettingsStore();
+
+    int GetProfileInt(const std::string& entry, int defaultValue) const;
+    std::string GetProfileString(const std::string& entry, const std::string& defaultValue) const;
+    void WriteProfileInt(const std::string& entry, int value);
+    void WriteProfileString(const std::string& entry, const std::string& value);
+
+    // Writes the file; on failure `error` says why in plain words.
+    bool Flush(std::string& error);
+
+private:
+    std::unique_ptr<wxFileConfig> config;
+};

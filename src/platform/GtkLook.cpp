@@ -1,0 +1,31 @@
+#include "platform/GtkLook.h"
+
+#include <gtk/gtk.h>
+#include <wx/textctrl.h>
+
+void UseCompactControls()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider,
+                                    "button { padding: 0px 4px; min-height: 0px; min-width: 0px; }\n"
+                                    "entry { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }\n"
+                                    "combobox button { padding: 0px 2px; }\n"
+                                    "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n",
+                                    -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+}
+
+void SetPasswordMask(wxTextCtrl* edit, bool masked)
+{
+    GtkWidget* widget = static_cast<GtkWidget*>(edit->GetHandle());
+    if (!GTK_IS_ENTRY(widget))
+        return;
+    gtk_entry_set_invisible_char(GTK_ENTRY(widget), '*');
+    gtk_entry_set_visibility(GTK_ENTRY(widget), !masked);
+}

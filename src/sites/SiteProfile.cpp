@@ -1,0 +1,162 @@
+#include "sites/SiteProfile.h"
+
+#include <array>
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+constexpr int kFieldCount = 8;
+
+// find(p): the first double quote at or after p; -1 when p is at or beyond
+// the end or there is none.
+long Find(const std::string& text, long p)
+{
+    if (p < 0 || p >= static_cast<long>(text.size()))
+        return -1;
+    const std::size_t at = text.find('"', static_cast<std::size_t>(p));
+    return at == std::string::npos ? -1 : static_cast<long>(at);
+}
+
+// substring(first, count) with the clamping the reading rule relies on.
+std::string Substring(const std::string& text, long first, long count)
+{
+    const long length = static_cast<long>(text.size());
+    if (first < 0)
+        first = 0;
+    if (count < 0)
+        count = 0;
+    if (first > length)
+        return {};
+    if (first + count > length)
+        count = length - first;
+    return text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count));
+}
+
+std::array<std::string, kFieldCount> ReadFields(const std::string& record, int wanted = kFieldCount)
+{
+    std::array<std::string, kFieldCount> fields;
+    long close = -1;
+    for (int k = 0; k < wanted; ++k) {
+        const long open = Find(record, close + 1);
+        close = Find(record, open + 1);
+        fields[k] = Substring(record, open + 1, close - open - 1);
+    }
+    return fields;
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char FoldCase(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+std::string FormatSiteRecord(const SiteProfile& site)
+{
+    const std::string port = std::to_string(site.port);
+    std::string record;
+    for (const std::string* field : {&site.domain, &site.userName, &site.password, &site.workingDir, &port,
+                                     &site.uploadFileName, &site.uploadFolder, &site.downloadFolder}) {
+        if (!record.empty())
+            record += ' ';
+        record += '"' + *field + '"';
+    }
+    return record;
+}
+
+SiteProfile LoadSiteRecord(const std::string& record)
+{
+    const auto fields = ReadFields(record);
+    SiteProfile site;
+    site.domain = fields[0];
+    site.userName = fields[1];
+    site.password = fields[2];
+    site.workingDir = fields[3];
+    site.port = ParseLeadingInt(fields[4]);
+    site.uploadFileName = fields[5];
+    site.uploadFolder = fields[6];
+    site.downloadFolder = fields[7];
+    return site;
+}
+
+std::string RecordDomain(const std::string& record)
+{
+    return ReadFields(record, 1)[0];
+}
+
+std::string RecordUser(const std::string& record)
+{
+    return ReadFields(record, 2)[1];
+}
+
+std::string PlaceholderRecord()
+{
+    return std::string("\"") + PLACEHOLDER_SITE + "\" \"anonymous\" \"\" \"/\" \"21\"\\\\";
+}
+
+std::string FieldHoldingQuote(const SiteProfile& site)
+{
+    const std::pair<const std::string*, const char*> fields[] = {
+        {&site.domain, "Domain"},           {&site.userName, "User"},
+        {&site.password, "Pswd"},           {&site.workingDir, "PWD"},
+        {&site.uploadFileName, "upload file name"}, {&site.uploadFolder, "upload folder"},
+        {&site.downloadFolder, "download folder"},
+    };
+    for (const auto& [value, name] : fields)
+        if (value->find('"') != std::string::npos)
+            return name;
+    return {};
+}
+
+std::string HostFromSiteName(const std::string& siteName)
+{
+    std::size_t start = 0;
+    while (start < siteName.size() && IsSpace(siteName[start]))
+        ++start;
+    const std::size_t end = siteName.find_first_of(" \t", start);
+    return siteName.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+int ParseLeadingInt(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+int CompareSiteNames(const std::string& a, const std::string& b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(FoldCase(a[i]));
+        const unsigned char cb = static_cast<unsigned char>(FoldCase(b[i]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool EqualsIgnoreCase(const std::string& a, const std::string& b)
+{
+    return CompareSiteNames(a, b) == 0;
+}

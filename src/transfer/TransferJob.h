@@ -1,0 +1,28 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class FtpConnection;
+class InternetFile;
+class wxEvtHandler;
+
+// The record the window hands to a transfer worker. The window fills every
+// field but statusText and errorCaption before it starts the worker and does
+// not change any while the worker runs.
+struct TransferJob {
+    int direction = 0;                          // 2 upload, 3 download
+    std::atomic<int>* runningFlag = nullptr;    // the window's transferInProgress
+    wxEvtHandler* notifyWnd = nullptr;          // gets the worker's events
+    std::string localPath;
+    std::string remoteName;
+    std::string statusText;                     // guarded by lock while running
+    std::string errorCaption;
+    std::int64_t totalBytes = 0;
+    FtpConnection* connection = nullptr;
+    std::unique_ptr<InternetFile> remoteFile;   // owned by the worker once started
+    unsigned transferType = 0;                  // line-end conversion for ASCII
+    std::mutex lock;
+};
