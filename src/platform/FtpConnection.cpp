@@ -1,0 +1,3 @@
+#include "platform/FtpConnection.h"
+
+FtpConnection::~FtpConnection() = default;

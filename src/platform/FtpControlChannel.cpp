@@ -1,0 +1,226 @@
+#include "platform/FtpControlChannel.h"
+
+#include "platform/LastError.h"
+
+#include <Poco/Exception.h>
+#include <Poco/Net/NetException.h>
+
+#include <sys/socket.h>
+
+#include <cctype>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t receiveChunk = 16384;
+constexpr std::chrono::milliseconds noWait{0};
+
+Poco::Timespan ToTimespan(std::chrono::milliseconds bound)
+{
+    return Poco::Timespan(static_cast<Poco::Timespan::TimeDiff>(bound.count()) * 1000);
+}
+
+std::string Where(const std::string& host, std::uint16_t port)
+{
+    return host + " port " + std::to_string(port);
+}
+
+// "123 text" or "123-text" (or a bare "123"): the code, else -1.
+int LineCode(const std::string& line)
+{
+    if (line.size() < 3)
+        return -1;
+    for (int i = 0; i < 3; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(line[i])))
+            return -1;
+    if (line.size() > 3 && line[3] != ' ' && line[3] != '-')
+        return -1;
+    return std::stoi(line.substr(0, 3));
+}
+
+bool EndsReply(const std::string& line, int code)
+{
+    return LineCode(line) == code && (line.size() == 3 || line[3] == ' ');
+}
+
+}  // namespace
+
+FtpControlChannel::FtpControlChannel(const EngineTimeouts& timeouts) : timeouts(timeouts) {}
+
+bool FtpControlChannel::Connect(const std::string& host, std::uint16_t port)
+{
+    Poco::Net::SocketAddress address;
+    try {
+        address = Poco::Net::SocketAddress(host, port);
+    } catch (const Poco::Net::HostNotFoundException&) {
+        return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Host not found: " + host);
+    } catch (const Poco::Net::NoAddressFoundException&) {
+        return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Host not found: " + host);
+    } catch (const Poco::Exception& error) {
+        return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Cannot resolve " + host + ": " + error.message());
+    }
+    return ConnectTo(address, host);
+}
+
+bool FtpControlChannel::ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host)
+{
+    const std::string where = Where(host, address.port());
+    try {
+        socket.connect(address, ToTimespan(timeouts.connect));
+    } catch (const Poco::Net::ConnectionRefusedException&) {
+        return Fail(ERROR_INTERNET_CANNOT_CONNECT, "Connection refused by " + where);
+    } catch (const Poco::TimeoutException&) {
+        return Fail(ERROR_INTERNET_TIMEOUT, "Timed out connecting to " + where);
+    } catch (const Poco::Exception& error) {
+        return Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot connect to " + where + ": " + error.message());
+    }
+    open = true;
+    return true;
+}
+
+bool FtpControlChannel::Exchange(const std::string& line, FtpReply& reply)
+{
+    return SendCommand(line) && ReadReply(reply);
+}
+
+bool FtpControlChannel::SendCommand(const std::string& line)
+{
+    DiscardStaleInput();
+    return Send(line);
+}
+
+bool FtpControlChannel::Send(const std::string& line)
+{
+    if (!open)
+        return Fail(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server is closed");
+    const std::string wire = line + "\r\n";
+    std::size_t sent = 0;
+    try {
+        while (sent < wire.size()) {
+            const int n = socket.sendBytes(wire.data() + sent, static_cast<int>(wire.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0)
+                return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
+            sent += static_cast<std::size_t>(n);
+        }
+    } catch (const Poco::Exception& error) {
+        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "Cannot send to the server: " + error.message());
+    }
+    return true;
+}
+
+bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds bound)
+{
+    if (!open)
+        return Fail(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server is closed");
+    const auto deadline = Clock::now() + bound;
+    std::string line;
+    if (!ReadLine(line, deadline))
+        return false;
+    const int code = LineCode(line);
+    if (code < 0)
+        return Break(ERROR_INTERNET_BAD_REPLY, "The server sent a line that is no FTP reply: " + line.substr(0, 80));
+    reply.code = code;
+    reply.text = line;
+    for (int lines = 1; !EndsReply(line, code); ++lines) {
+        if (lines >= maxReplyLines)
+            return Break(ERROR_INTERNET_BAD_REPLY, "The server's reply has too many lines");
+        if (!ReadLine(line, deadline))
+            return false;
+        reply.text += '\n';
+        reply.text += line;
+    }
+    return true;
+}
+
+bool FtpControlChannel::ReadLine(std::string& line, Clock::time_point deadline)
+{
+    for (;;) {
+        const std::size_t end = inbox.find('\n', inboxStart);
+        if (end != std::string::npos) {
+            if (end - inboxStart > maxLineLength)
+                return Break(ERROR_INTERNET_BAD_REPLY, "The server sent an over-long reply line");
+            std::size_t length = end - inboxStart;
+            if (length > 0 && inbox[end - 1] == '\r')
+                --length;
+            line.assign(inbox, inboxStart, length);
+            inboxStart = end + 1;
+            return true;
+        }
+        if (inbox.size() - inboxStart > maxLineLength)
+            return Break(ERROR_INTERNET_BAD_REPLY, "The server sent an over-long reply line");
+        if (!FillInbox(deadline))
+            return false;
+    }
+}
+
+bool FtpControlChannel::FillInbox(Clock::time_point deadline)
+{
+    inbox.erase(0, inboxStart);
+    inboxStart = 0;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    try {
+        if (left <= noWait || !socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ))
+            return Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server");
+        const std::size_t had = inbox.size();
+        inbox.resize(had + receiveChunk);
+        const int n = socket.receiveBytes(inbox.data() + had, static_cast<int>(receiveChunk));
+        inbox.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
+        if (n <= 0)
+            return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
+    } catch (const Poco::Exception& error) {
+        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server failed: " + error.message());
+    }
+    return true;
+}
+
+void FtpControlChannel::DiscardStaleInput()
+{
+    inbox.clear();
+    inboxStart = 0;
+    try {
+        char scratch[receiveChunk];
+        while (open && socket.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ)) {
+            if (socket.receiveBytes(scratch, sizeof scratch) <= 0)
+                return;  // end of stream: the next read reports it
+        }
+    } catch (const Poco::Exception&) {
+        // The send or read that follows meets the same failure and reports it.
+    }
+}
+
+int FtpControlChannel::Descriptor() const
+{
+    return socket.impl()->sockfd();
+}
+
+void FtpControlChannel::Close()
+{
+    if (!open)
+        return;
+    open = false;
+    try {
+        socket.close();
+    } catch (const Poco::Exception&) {
+        // Nothing is left to tell the server; the descriptor is gone either way.
+    }
+}
+
+bool FtpControlChannel::Fail(int code, std::string failure)
+{
+    cause = std::move(failure);
+    SetLastError(code);
+    return false;
+}
+
+bool FtpControlChannel::FailWithReply(const FtpReply& reply)
+{
+    cause = reply.text;
+    SetLastError(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
+    return false;
+}
+
+bool FtpControlChannel::Break(int code, std::string failure)
+{
+    Close();
+    return Fail(code, std::move(failure));
+}

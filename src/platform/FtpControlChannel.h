@@ -1,0 +1,65 @@
+#pragma once
+#include "platform/EngineTimeouts.h"
+#include "platform/FtpReply.h"
+
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/Net/StreamSocket.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+// The control connection's socket: sends command lines and reads whole
+// replies under bounds (line length, line count, one deadline per reply), so
+// a broken or hostile server can neither hang nor exhaust the client.
+//
+// Every failing call sets the calling thread's last error and keeps a plain
+// English cause for the login's message.
+class FtpControlChannel {
+public:
+    static constexpr std::size_t maxLineLength = 8192;
+    static constexpr int maxReplyLines = 1000;
+
+    explicit FtpControlChannel(const EngineTimeouts& timeouts);
+
+    bool Connect(const std::string& host, std::uint16_t port);
+
+    // Throws away replies that arrived late for an earlier, failed command,
+    // sends `line` and reads its reply.
+    bool Exchange(const std::string& line, FtpReply& reply);
+    // The same, without waiting for the reply.
+    bool SendCommand(const std::string& line);
+    bool Send(const std::string& line);
+    bool ReadReply(FtpReply& reply) { return ReadReply(reply, timeouts.reply); }
+    bool ReadReply(FtpReply& reply, std::chrono::milliseconds bound);
+
+    bool HasBufferedInput() const { return inboxStart < inbox.size(); }
+    bool IsOpen() const { return open; }
+    int Descriptor() const;
+    Poco::Net::SocketAddress LocalAddress() const { return socket.address(); }
+    Poco::Net::SocketAddress PeerAddress() const { return socket.peerAddress(); }
+    const EngineTimeouts& Timeouts() const { return timeouts; }
+    void Close();
+
+    // Record a failure: set the last error, keep `cause`, return false.
+    bool Fail(int code, std::string cause);
+    bool FailWithReply(const FtpReply& reply);
+    // Like Fail, and the connection can no longer be trusted to stay in step.
+    bool Break(int code, std::string cause);
+    const std::string& Cause() const { return cause; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool ReadLine(std::string& line, Clock::time_point deadline);
+    bool FillInbox(Clock::time_point deadline);
+    void DiscardStaleInput();
+    bool ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host);
+
+    EngineTimeouts timeouts;
+    Poco::Net::StreamSocket socket;
+    bool open = false;
+    std::string inbox;            // received bytes not yet taken as lines
+    std::size_t inboxStart = 0;
+    std::string cause;
+};

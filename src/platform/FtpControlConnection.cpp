@@ -1,0 +1,388 @@
+#include "platform/FtpControlConnection.h"
+
+#include "platform/ActiveDataListener.h"
+#include "platform/FtpDataFile.h"
+#include "platform/LastError.h"
+#include "platform/LocalDownloadFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr std::chrono::milliseconds quitBound{2000};
+constexpr std::chrono::milliseconds aborReplyBound{2000};
+constexpr std::size_t maxListingBytes = 256u << 20;
+constexpr std::size_t listingChunk = 65536;
+constexpr std::size_t downloadChunk = 1u << 20;
+
+enum ReplyCode { replyEprtUnknown = 500, replyEprtNotImplemented = 502, replyPathCreated = 257 };
+
+std::string WithArgument(const std::string& verb, const std::string& argument)
+{
+    return argument.empty() ? verb : verb + " " + argument;
+}
+
+// The first word of each feature line, upper-cased.
+std::vector<std::string> FeatureNames(const std::string& featReply)
+{
+    std::vector<std::string> names;
+    std::istringstream lines(featReply);
+    std::string line;
+    std::getline(lines, line);  // "211-Features:"
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string name;
+        if (!(words >> name))
+            continue;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        names.push_back(name);
+    }
+    if (!names.empty())
+        names.pop_back();  // the closing "211 End" line
+    return names;
+}
+
+// The quoted path of a 257 reply, with doubled quotes undone; false when it has none.
+bool QuotedPath(const std::string& text, std::string& path)
+{
+    std::size_t at = text.find('"');
+    if (at == std::string::npos)
+        return false;
+    path.clear();
+    for (++at; at < text.size(); ++at) {
+        if (text[at] != '"') {
+            path += text[at];
+            continue;
+        }
+        if (at + 1 < text.size() && text[at + 1] == '"') {
+            path += '"';
+            ++at;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+// Ends a transfer that failed on our side, keeping that failure as the last error.
+bool Abandon(InternetFile& file)
+{
+    const int code = GetLastError();
+    const std::string response = GetLastResponseInfo();
+    file.Abort();
+    file.Close();
+    SetLastError(code, response);
+    return false;
+}
+
+}  // namespace
+
+FtpControlConnection::BusyHold::BusyHold(std::atomic<bool>& busy) : busy(busy)
+{
+    bool expected = false;
+    acquired = busy.compare_exchange_strong(expected, true);
+    if (!acquired)
+        SetLastError(ERROR_FTP_TRANSFER_IN_PROGRESS);
+}
+
+FtpControlConnection::BusyHold::~BusyHold()
+{
+    if (acquired)
+        busy = false;
+}
+
+FtpControlConnection::FtpControlConnection(const EngineTimeouts& timeouts) : channel(timeouts) {}
+
+FtpControlConnection::~FtpControlConnection()
+{
+    Close();
+}
+
+bool FtpControlConnection::Login(const std::string& host, std::uint16_t port, const std::string& user,
+                                 const std::string& password)
+{
+    if (!CheckArgument(user) || !CheckArgument(password))
+        return false;
+    if (!channel.Connect(host, port) || !ReadGreeting() || !SendUser(user, password))
+        return false;
+    ReadFeatures();
+    return true;
+}
+
+bool FtpControlConnection::ReadGreeting()
+{
+    FtpReply reply;
+    do {
+        if (!channel.ReadReply(reply))
+            return false;
+    } while (reply.Class() == ReplyClass::Preliminary);  // 120: ready in a while
+    if (reply.Class() != ReplyClass::Complete)
+        return channel.FailWithReply(reply);
+    return true;
+}
+
+bool FtpControlConnection::SendUser(const std::string& user, const std::string& password)
+{
+    FtpReply reply;
+    if (!channel.Exchange("USER " + user, reply))
+        return false;
+    if (reply.Class() == ReplyClass::Complete)
+        return true;
+    if (reply.code != 331)
+        return channel.FailWithReply(reply);  // also 332: accounts are not supported
+    if (!channel.Exchange("PASS " + password, reply))
+        return false;
+    if (reply.Class() != ReplyClass::Complete)
+        return channel.FailWithReply(reply);
+    return true;
+}
+
+void FtpControlConnection::ReadFeatures()
+{
+    FtpReply reply;
+    // Servers without FEAT are fine: they get LIST and no UTF-8 option.
+    if (!channel.Exchange("FEAT", reply) || reply.Class() != ReplyClass::Complete)
+        return;
+    const std::vector<std::string> names = FeatureNames(reply.text);
+    const auto lists = [&names](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    // MLST implies MLSD (RFC 3659), and most servers list only MLST.
+    mlsd = lists("MLSD") || lists("MLST");
+    utf8 = lists("UTF8");
+    if (utf8)
+        channel.Exchange("OPTS UTF8 ON", reply);  // names travel as bytes either way
+}
+
+bool FtpControlConnection::CheckArgument(const std::string& argument)
+{
+    if (argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos)
+        return true;
+    return channel.Fail(ERROR_INTERNET_INVALID_ARGUMENT, "A name may not contain a line break or a NUL character");
+}
+
+bool FtpControlConnection::Command(const std::string& verb, const std::string& argument, ReplyClass expected)
+{
+    FtpReply reply;
+    return Command(verb, argument, expected, reply);
+}
+
+bool FtpControlConnection::Command(const std::string& verb, const std::string& argument, ReplyClass expected,
+                                   FtpReply& reply)
+{
+    if (!channel.Exchange(WithArgument(verb, argument), reply))
+        return false;
+    if (reply.Class() != expected)
+        return channel.FailWithReply(reply);
+    return true;
+}
+
+bool FtpControlConnection::SimpleOperation(const std::string& verb, const std::string& argument)
+{
+    BusyHold hold(busy);
+    return hold.Acquired() && CheckArgument(argument) && Command(verb, argument, ReplyClass::Complete);
+}
+
+bool FtpControlConnection::SetCurrentDirectory(const std::string& directory)
+{
+    return SimpleOperation("CWD", directory);
+}
+
+bool FtpControlConnection::Remove(const std::string& name)
+{
+    return SimpleOperation("DELE", name);
+}
+
+bool FtpControlConnection::RemoveDirectory(const std::string& name)
+{
+    return SimpleOperation("RMD", name);
+}
+
+bool FtpControlConnection::CreateDirectory(const std::string& name)
+{
+    return SimpleOperation("MKD", name);
+}
+
+bool FtpControlConnection::GetCurrentDirectory(std::string& directory)
+{
+    BusyHold hold(busy);
+    FtpReply reply;
+    if (!hold.Acquired() || !Command("PWD", "", ReplyClass::Complete, reply))
+        return false;
+    if (reply.code != replyPathCreated || !QuotedPath(reply.text, directory))
+        return channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text);
+    return true;
+}
+
+bool FtpControlConnection::Rename(const std::string& oldName, const std::string& newName)
+{
+    BusyHold hold(busy);
+    return hold.Acquired() && CheckArgument(oldName) && CheckArgument(newName) &&
+           Command("RNFR", oldName, ReplyClass::Intermediate) && Command("RNTO", newName, ReplyClass::Complete);
+}
+
+void FtpControlConnection::Close()
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired() || !channel.IsOpen())
+        return;
+    FtpReply reply;
+    // The answer to QUIT changes nothing: the socket closes either way.
+    if (channel.SendCommand("QUIT"))
+        channel.ReadReply(reply, std::min(quitBound, channel.Timeouts().reply));
+    channel.Close();
+}
+
+bool FtpControlConnection::SetType(TransferType type)
+{
+    if (type == currentType)
+        return true;
+    if (type != FTP_TRANSFER_TYPE_ASCII && type != FTP_TRANSFER_TYPE_BINARY)
+        return channel.Fail(ERROR_INTERNET_INVALID_ARGUMENT, "Unknown transfer type " + std::to_string(type));
+    if (!Command("TYPE", type == FTP_TRANSFER_TYPE_ASCII ? "A" : "I", ReplyClass::Complete))
+        return false;
+    currentType = type;
+    return true;
+}
+
+bool FtpControlConnection::AnnounceListener(ActiveDataListener& listener)
+{
+    FtpReply reply;
+    if (!eprtRefused) {
+        if (!channel.Exchange("EPRT " + listener.EprtArgument(), reply))
+            return false;
+        if (reply.Class() == ReplyClass::Complete)
+            return true;
+        if (reply.code != replyEprtUnknown && reply.code != replyEprtNotImplemented)
+            return channel.FailWithReply(reply);
+        eprtRefused = true;
+    }
+    if (listener.IsIPv6())
+        return channel.FailWithReply(reply);  // PORT cannot carry an IPv6 address
+    return Command("PORT", listener.PortArgument(), ReplyClass::Complete);
+}
+
+bool FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data)
+{
+    const auto deadline = std::chrono::steady_clock::now() + channel.Timeouts().dataAccept;
+    // The server may send its 150 before or after it connects.
+    for (;;) {
+        ActiveDataListener::Event event;
+        if (!listener.Wait(deadline, event))
+            return false;
+        if (event == ActiveDataListener::Event::DataConnection)
+            return listener.Accept(data);
+        FtpReply reply;
+        if (!channel.ReadReply(reply))
+            return false;
+        if (reply.IsError())
+            return channel.FailWithReply(reply);
+        if (reply.Class() != ReplyClass::Preliminary)
+            return channel.Fail(ERROR_INTERNET_BAD_REPLY,
+                                "The server answered without opening the data connection: " + reply.text);
+    }
+}
+
+std::unique_ptr<FtpDataFile> FtpControlConnection::StartTransfer(const std::string& command, TransferType type,
+                                                                 bool ownsConnection)
+{
+    ActiveDataListener listener(channel);
+    Poco::Net::StreamSocket data;
+    if (!SetType(type) || !listener.Open() || !AnnounceListener(listener) || !channel.SendCommand(command) ||
+        !AwaitDataConnection(listener, data))
+        return nullptr;
+    return std::make_unique<FtpDataFile>(*this, std::move(data), ownsConnection);
+}
+
+std::unique_ptr<InternetFile> FtpControlConnection::OpenFile(const std::string& name, FileAccess access,
+                                                             TransferType type)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired() || !CheckArgument(name))
+        return nullptr;
+    auto file = StartTransfer((access == FileAccess::Read ? "RETR " : "STOR ") + name, type, true);
+    if (file)
+        hold.HandOver();
+    return file;
+}
+
+bool FtpControlConnection::ReadFinalReply(FtpReply& reply, std::chrono::milliseconds bound)
+{
+    do {
+        if (!channel.ReadReply(reply, bound))
+            return false;
+    } while (reply.Class() == ReplyClass::Preliminary);
+    return true;
+}
+
+bool FtpControlConnection::FinishTransfer(bool aborted)
+{
+    if (aborted && !channel.SendCommand("ABOR"))
+        return false;
+    FtpReply reply;
+    if (!ReadFinalReply(reply, channel.Timeouts().reply))
+        return false;
+    if (aborted) {
+        // ABOR gets its own answer after the transfer's; one that comes late
+        // is thrown away before the next command.
+        FtpReply aborReply;
+        if (channel.IsOpen())
+            channel.ReadReply(aborReply, std::min(aborReplyBound, channel.Timeouts().reply));
+    }
+    if (reply.Class() != ReplyClass::Complete)
+        return channel.FailWithReply(reply);
+    return true;
+}
+
+bool FtpControlConnection::ReadAll(InternetFile& file, std::string& contents)
+{
+    contents.clear();
+    for (;;) {
+        const std::size_t had = contents.size();
+        if (had >= maxListingBytes) {
+            channel.Fail(ERROR_INTERNET_BAD_REPLY, "The directory listing is too large");
+            return Abandon(file);
+        }
+        contents.resize(had + listingChunk);
+        const long n = file.Read(contents.data() + had, listingChunk);
+        contents.resize(had + static_cast<std::size_t>(std::max(n, 0L)));
+        if (n < 0)
+            return Abandon(file);
+        if (n == 0)
+            return file.Close();
+    }
+}
+
+bool FtpControlConnection::ListDirectory(std::string& listing, bool& machineFormat)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return false;
+    machineFormat = mlsd;
+    auto file = StartTransfer(mlsd ? "MLSD" : "LIST", FTP_TRANSFER_TYPE_ASCII, false);
+    return file && ReadAll(*file, listing);
+}
+
+bool FtpControlConnection::GetFile(const std::string& remoteName, const std::string& localPath, bool failIfExists,
+                                   TransferType type)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired() || !CheckArgument(remoteName))
+        return false;
+    LocalDownloadFile local(type == FTP_TRANSFER_TYPE_ASCII);
+    if (!local.Open(localPath, failIfExists))
+        return false;
+    auto file = StartTransfer("RETR " + remoteName, type, false);
+    if (!file)
+        return false;
+    std::vector<char> buffer(downloadChunk);
+    for (;;) {
+        const long n = file->Read(buffer.data(), buffer.size());
+        if (n == 0)
+            return file->Close() && local.Finish();
+        if (n < 0 || !local.Write(buffer.data(), static_cast<std::size_t>(n)))
+            return Abandon(*file);
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+#include "platform/FtpConnection.h"
+#include "platform/FtpControlChannel.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+class ActiveDataListener;
+class FtpDataFile;
+
+// FtpConnection over our own control channel, with active-mode data
+// connections.
+class FtpControlConnection : public FtpConnection {
+public:
+    explicit FtpControlConnection(const EngineTimeouts& timeouts);
+    ~FtpControlConnection() override;
+
+    // Connects, reads the greeting, logs in and asks FEAT. On failure,
+    // FailureText() says why in words for the user.
+    bool Login(const std::string& host, std::uint16_t port, const std::string& user, const std::string& password);
+    const std::string& FailureText() const { return channel.Cause(); }
+
+    bool SetCurrentDirectory(const std::string& directory) override;
+    bool GetCurrentDirectory(std::string& directory) override;
+    std::unique_ptr<InternetFile> OpenFile(const std::string& name, FileAccess access, TransferType type) override;
+    bool GetFile(const std::string& remoteName, const std::string& localPath, bool failIfExists,
+                 TransferType type) override;
+    bool Remove(const std::string& name) override;
+    bool RemoveDirectory(const std::string& name) override;
+    bool CreateDirectory(const std::string& name) override;
+    bool Rename(const std::string& oldName, const std::string& newName) override;
+    void Close() override;
+    bool ListDirectory(std::string& listing, bool& machineFormat) override;
+
+    bool ServerListsMlsd() const { return mlsd; }
+    bool ServerListsUtf8() const { return utf8; }
+
+    // Used by FtpDataFile when it closes.
+    bool FinishTransfer(bool aborted);
+    void ReleaseBusy() { busy = false; }
+    const EngineTimeouts& Timeouts() const { return channel.Timeouts(); }
+
+private:
+    // Holds the connection for one operation; a second caller is turned away.
+    class BusyHold {
+    public:
+        explicit BusyHold(std::atomic<bool>& busy);
+        ~BusyHold();
+        bool Acquired() const { return acquired; }
+        void HandOver() { acquired = false; }  // an open file keeps the hold
+    private:
+        std::atomic<bool>& busy;
+        bool acquired;
+    };
+
+    bool ReadGreeting();
+    bool SendUser(const std::string& user, const std::string& password);
+    void ReadFeatures();
+    bool Command(const std::string& verb, const std::string& argument, ReplyClass expected);
+    bool Command(const std::string& verb, const std::string& argument, ReplyClass expected, FtpReply& reply);
+    bool CheckArgument(const std::string& argument);
+    bool SimpleOperation(const std::string& verb, const std::string& argument);
+    bool SetType(TransferType type);
+    bool AnnounceListener(ActiveDataListener& listener);
+    bool AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data);
+    std::unique_ptr<FtpDataFile> StartTransfer(const std::string& command, TransferType type, bool ownsConnection);
+    bool ReadFinalReply(FtpReply& reply, std::chrono::milliseconds bound);
+    bool ReadAll(InternetFile& file, std::string& contents);
+
+    FtpControlChannel channel;
+    std::atomic<bool> busy{false};
+    bool mlsd = false;
+    bool utf8 = false;
+    bool eprtRefused = false;
+    unsigned currentType = 0;  // no TYPE sent yet
+};

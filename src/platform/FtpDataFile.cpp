@@ -1,0 +1,123 @@
+#include "platform/FtpDataFile.h"
+
+#include "platform/FtpControlConnection.h"
+#include "platform/LastError.h"
+
+#include <Poco/Exception.h>
+#include <Poco/Net/NetException.h>
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace {
+
+// Poco's calls take an int length.
+constexpr std::size_t maxChunk = INT_MAX;
+
+}  // namespace
+
+FtpDataFile::FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection)
+    : connection(connection), data(std::move(data)), ownsConnection(ownsConnection)
+{
+    const auto idle = connection.Timeouts().dataIdle;
+    const Poco::Timespan idleSpan(static_cast<Poco::Timespan::TimeDiff>(idle.count()) * 1000);
+    this->data.setReceiveTimeout(idleSpan);
+    this->data.setSendTimeout(idleSpan);
+}
+
+FtpDataFile::~FtpDataFile()
+{
+    Close();
+}
+
+long FtpDataFile::Read(void* buffer, std::size_t size)
+{
+    if (!open) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        return -1;
+    }
+    int n = 0;
+    try {
+        n = data.receiveBytes(buffer, static_cast<int>(std::min(size, maxChunk)));
+    } catch (const Poco::TimeoutException&) {
+        FailTransfer(ERROR_INTERNET_TIMEOUT);
+        return -1;
+    } catch (const Poco::Exception&) {
+        FailTransfer(ERROR_INTERNET_CONNECTION_RESET);
+        return -1;
+    }
+    // A shut-down socket reads as the end of the file; after Abort it is not one.
+    if (aborted) {
+        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+        return -1;
+    }
+    return n;
+}
+
+bool FtpDataFile::Write(const void* buffer, std::size_t size)
+{
+    if (!open) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(buffer);
+    try {
+        while (size > 0 && !aborted) {
+            const int n = data.sendBytes(bytes, static_cast<int>(std::min(size, maxChunk)), MSG_NOSIGNAL);
+            if (n <= 0)
+                return FailTransfer(ERROR_INTERNET_CONNECTION_ABORTED);
+            bytes += n;
+            size -= static_cast<std::size_t>(n);
+        }
+    } catch (const Poco::TimeoutException&) {
+        return FailTransfer(ERROR_INTERNET_TIMEOUT);
+    } catch (const Poco::Exception&) {
+        return FailTransfer(ERROR_INTERNET_CONNECTION_RESET);
+    }
+    if (aborted) {
+        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+        return false;
+    }
+    return true;
+}
+
+bool FtpDataFile::FailTransfer(int fallbackCode)
+{
+    SetLastError(aborted ? ERROR_INTERNET_CONNECTION_ABORTED : fallbackCode);
+    return false;
+}
+
+bool FtpDataFile::Close()
+{
+    if (!open)
+        return closeResult;
+    {
+        std::lock_guard<std::mutex> guard(dataLock);
+        open = false;
+        try {
+            data.close();
+        } catch (const Poco::Exception&) {
+            // The descriptor is released either way; the final reply tells the outcome.
+        }
+    }
+    closeResult = connection.FinishTransfer(aborted);
+    if (ownsConnection)
+        connection.ReleaseBusy();
+    return closeResult;
+}
+
+void FtpDataFile::Abort()
+{
+    aborted = true;
+    std::lock_guard<std::mutex> guard(dataLock);
+    if (!open)
+        return;
+    try {
+        data.shutdown();
+    } catch (const Poco::Exception&) {
+        // Not connected any more: nothing is blocked on it.
+    }
+}

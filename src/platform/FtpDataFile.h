@@ -1,0 +1,34 @@
+#pragma once
+#include "platform/InternetFile.h"
+
+#include <Poco/Net/StreamSocket.h>
+
+#include <atomic>
+#include <mutex>
+
+class FtpControlConnection;
+
+// The data connection of one RETR or STOR. Closing it reads the server's
+// final reply on the control connection, which then serves other commands.
+class FtpDataFile : public InternetFile {
+public:
+    // `ownsConnection`: the file holds the connection busy until it is closed.
+    FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection);
+    ~FtpDataFile() override;
+
+    long Read(void* buffer, std::size_t size) override;
+    bool Write(const void* buffer, std::size_t size) override;
+    bool Close() override;
+    void Abort() override;
+
+private:
+    bool FailTransfer(int fallbackCode);
+
+    FtpControlConnection& connection;
+    Poco::Net::StreamSocket data;
+    std::mutex dataLock;  // Abort against Close: never shut down a closed descriptor
+    std::atomic<bool> aborted{false};
+    bool open = true;
+    bool closeResult = false;
+    bool ownsConnection;
+};

@@ -1,0 +1,3 @@
+#include "platform/InternetFile.h"
+
+InternetFile::~InternetFile() = default;

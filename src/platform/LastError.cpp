@@ -1,0 +1,67 @@
+#include "platform/LastError.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+struct ThreadLastError {
+    int code = 0;
+    std::string response;
+};
+
+thread_local ThreadLastError lastError;
+
+const char* InternetMessage(int code)
+{
+    switch (code) {
+    case ERROR_INTERNET_TIMEOUT: return "The operation timed out";
+    case ERROR_INTERNET_EXTENDED_ERROR: return "The server returned an error";
+    case ERROR_INTERNET_INTERNAL_ERROR: return "An internal error occurred in the FTP engine";
+    case ERROR_INTERNET_INVALID_URL: return "The server address is invalid";
+    case ERROR_INTERNET_NAME_NOT_RESOLVED: return "The server name could not be resolved";
+    case ERROR_INTERNET_PROTOCOL_NOT_FOUND: return "The requested protocol could not be located";
+    case ERROR_INTERNET_INVALID_ARGUMENT: return "A name may not contain a line break or a NUL character";
+    case ERROR_INTERNET_INCORRECT_HANDLE_STATE: return "The requested operation cannot be carried out in the current state";
+    case ERROR_INTERNET_CANNOT_CONNECT: return "A connection with the server could not be established";
+    case ERROR_INTERNET_CONNECTION_ABORTED: return "The connection with the server was terminated";
+    case ERROR_INTERNET_CONNECTION_RESET: return "The connection with the server was reset";
+    case ERROR_FTP_TRANSFER_IN_PROGRESS: return "A file transfer is in progress on this connection";
+    case ERROR_FTP_DROPPED: return "The FTP operation was not completed because the session was aborted";
+    case ERROR_INTERNET_BAD_REPLY: return "The server's reply could not be understood";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+void SetLastError(int code, std::string response)
+{
+    lastError.code = code;
+    lastError.response = std::move(response);
+}
+
+int GetLastError()
+{
+    return lastError.code;
+}
+
+const std::string& GetLastResponseInfo()
+{
+    return lastError.response;
+}
+
+std::string SystemMessage(int code)
+{
+    if (const char* text = InternetMessage(code))
+        return text;
+    if (code <= 0 || code >= ERROR_INTERNET_TIMEOUT)
+        return {};
+    // strerror_r's GNU form may return a static text instead of filling the buffer.
+    char buffer[256] = {};
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    const std::string message = text ? text : "";
+    if (message.rfind("Unknown error", 0) == 0)
+        return {};
+    return message;
+}
