@@ -1,0 +1,554 @@
+// The engine against a scripted server: exact command transcripts, and every
+// success with the failure that mirrors it.
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
+#include "platform/InternetFile.h"
+#include "platform/InternetSession.h"
+#include "platform/LastError.h"
+#include "support/ScriptedFtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Server = ScriptedFtpServer;
+using Commands = std::vector<std::string>;
+
+const char* const plainFeatures = "211-Features:\n SIZE\n211 End";
+const char* const richFeatures = "211-Features:\n MLST type*;size*;modify*;\n UTF8\n211 End";
+
+// Matches any "EPRT |1|127.0.0.1|<port>|" line, whose port changes every run.
+std::string MaskPort(const std::string& command)
+{
+    if (command.rfind("EPRT |1|127.0.0.1|", 0) == 0)
+        return "EPRT |1|127.0.0.1|*|";
+    if (command.rfind("PORT 127,0,0,1,", 0) == 0)
+        return "PORT 127,0,0,1,*";
+    return command;
+}
+
+Commands Masked(const Commands& commands)
+{
+    Commands masked;
+    for (const std::string& command : commands)
+        masked.push_back(MaskPort(command));
+    return masked;
+}
+
+// A loopback port that nothing listens on.
+std::uint16_t UnusedPort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+class ScriptedEngine : public ::testing::Test {
+protected:
+    ScriptedEngine()
+    {
+        EngineTimeouts timeouts;
+        timeouts.connect = std::chrono::milliseconds(2000);
+        timeouts.reply = std::chrono::milliseconds(700);
+        timeouts.dataAccept = std::chrono::milliseconds(700);
+        timeouts.dataIdle = std::chrono::milliseconds(5000);
+        session.SetTimeouts(timeouts);
+    }
+
+    std::unique_ptr<FtpConnection> Connect()
+    {
+        return session.GetFtpConnection("127.0.0.1", "anna", "secret", server.Port(), false);
+    }
+
+    std::unique_ptr<FtpConnection> LogIn(const char* features = plainFeatures)
+    {
+        server.Then("331 Password required for anna.");
+        server.Then("230 Logged in.");
+        server.Then(features);
+        if (std::string(features).find("UTF8") != std::string::npos)
+            server.Then("200 UTF8 mode on.");
+        return Connect();
+    }
+
+    // The message of the login's exception; empty when the login succeeded.
+    std::string LoginFailure()
+    {
+        try {
+            Connect();
+        } catch (const InternetException& error) {
+            return error.GetErrorMessage();
+        }
+        return {};
+    }
+
+    // Commands after the login's USER, PASS and FEAT.
+    Commands AfterLogin() const
+    {
+        Commands all = Masked(server.Commands());
+        return Commands(all.begin() + 3, all.end());
+    }
+
+    Server server;
+    InternetSession session;
+};
+
+TEST_F(ScriptedEngine, LoginSendsUserPassAndFeat)
+{
+    auto connection = LogIn();
+    ASSERT_TRUE(connection);
+    connection->Close();
+    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "FEAT", "QUIT"}));
+}
+
+TEST_F(ScriptedEngine, LoginRefusedShowsTheServersReply)
+{
+    server.Then("331 Password required for anna.");
+    server.Then("530 Login incorrect.");
+    EXPECT_EQ(LoginFailure(), "530 Login incorrect.");
+    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "QUIT"}));
+}
+
+TEST_F(ScriptedEngine, GreetingPrecededBy120IsAwaited)
+{
+    server.Greet(Server::Raw("120 Ready in a moment.\r\n220 Ready now.\r\n"));
+    EXPECT_TRUE(LogIn());
+}
+
+TEST_F(ScriptedEngine, GreetingRefusal421IsReported)
+{
+    server.Greet(Server::Reply("421 Too many users."));
+    EXPECT_EQ(LoginFailure(), "421 Too many users.");
+    EXPECT_EQ(server.Commands(), (Commands{"QUIT"}));
+}
+
+TEST_F(ScriptedEngine, AccountRequestIsNotAnswered)
+{
+    server.Then("331 Password required.");
+    server.Then("332 Need account for login.");
+    EXPECT_EQ(LoginFailure(), "332 Need account for login.");
+}
+
+TEST_F(ScriptedEngine, MultiLineReplyEndsOnItsOwnCodeWithASpace)
+{
+    server.Greet(Server::Raw("220-Welcome\r\n220-more\r\n 220 not the end\r\n230 not ours\r\n220 Ready.\r\n"));
+    EXPECT_TRUE(LogIn());
+}
+
+TEST_F(ScriptedEngine, GreetingCutByEndOfStreamIsAborted)
+{
+    server.Greet(Server::ReplyThenClose("220-Welcome\r\n220-to the"));
+    EXPECT_EQ(LoginFailure(), "The server closed the connection");
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_CONNECTION_ABORTED);
+}
+
+TEST_F(ScriptedEngine, EndlessContinuationLinesAreBounded)
+{
+    server.Greet(Server::EndlessContinuation());
+    EXPECT_EQ(LoginFailure(), "The server's reply has too many lines");
+}
+
+TEST_F(ScriptedEngine, HugeReplyLineIsRefused)
+{
+    server.Greet(Server::HugeLine());
+    EXPECT_EQ(LoginFailure(), "The server sent an over-long reply line");
+}
+
+TEST_F(ScriptedEngine, SilentServerHitsTheReplyDeadline)
+{
+    server.Greet(Server::Silence());
+    try {
+        Connect();
+        FAIL() << "login succeeded";
+    } catch (const InternetException& error) {
+        EXPECT_EQ(error.GetErrorMessage(), "Timed out waiting for the server");
+        EXPECT_EQ(error.GetErrorCode(), ERROR_INTERNET_TIMEOUT);
+    }
+}
+
+TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
+{
+    const std::uint16_t port = UnusedPort();
+    try {
+        session.GetFtpConnection("127.0.0.1", "anna", "secret", port, false);
+        FAIL() << "connected";
+    } catch (const InternetException& error) {
+        EXPECT_EQ(error.GetErrorMessage(), "Connection refused by 127.0.0.1 port " + std::to_string(port));
+        EXPECT_EQ(error.GetErrorCode(), ERROR_INTERNET_CANNOT_CONNECT);
+    }
+}
+
+TEST_F(ScriptedEngine, UnknownHostIsNamed)
+{
+    try {
+        session.GetFtpConnection("foo.invalid", "anna", "secret", 21, false);
+        FAIL() << "connected";
+    } catch (const InternetException& error) {
+        EXPECT_EQ(error.GetErrorMessage(), "Host not found: foo.invalid");
+        EXPECT_EQ(error.GetErrorCode(), ERROR_INTERNET_NAME_NOT_RESOLVED);
+    }
+}
+
+TEST_F(ScriptedEngine, Utf8OptionOnlyWhenFeatListsIt)
+{
+    LogIn(richFeatures)->Close();
+    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "FEAT", "OPTS UTF8 ON", "QUIT"}));
+}
+
+TEST_F(ScriptedEngine, FeatRefusalIsNoLoginFailure)
+{
+    auto connection = LogIn("500 FEAT not understood.");
+    ASSERT_TRUE(connection);
+    std::string listing;
+    bool machine = true;
+    server.Then("200 EPRT ok.");
+    server.Then("200 Type A.");
+    server.Then(Server::SendData("-rw-r--r-- 1 u g 5 Jan 1 2024 a\r\n"));
+    EXPECT_TRUE(connection->ListDirectory(listing, machine));
+    EXPECT_FALSE(machine);
+}
+
+TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
+{
+    auto connection = LogIn();
+    for (const std::string& name : {std::string("a\r\nDELE b"), std::string("a\nb"), std::string("a\0b", 3)}) {
+        EXPECT_FALSE(connection->SetCurrentDirectory(name));
+        EXPECT_EQ(GetLastError(), ERROR_INTERNET_INVALID_ARGUMENT);
+        EXPECT_FALSE(connection->Remove(name));
+        EXPECT_FALSE(connection->Rename("old", name));
+        EXPECT_FALSE(connection->OpenFile(name, FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    }
+    EXPECT_TRUE(AfterLogin().empty());
+}
+
+TEST_F(ScriptedEngine, NamesTravelAsBytes)
+{
+    auto connection = LogIn();
+    server.Then("250 CWD ok.");
+    EXPECT_TRUE(connection->SetCurrentDirectory("Gr\xfc\xdf" "e \xe2\x82\xac"));
+    EXPECT_EQ(AfterLogin(), (Commands{"CWD Gr\xfc\xdf" "e \xe2\x82\xac"}));
+}
+
+TEST_F(ScriptedEngine, ServerErrorIsTheLastResponse)
+{
+    auto connection = LogIn();
+    server.Then("550-No such file\n550 or directory.");
+    EXPECT_FALSE(connection->SetCurrentDirectory("nowhere"));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastResponseInfo(), "550-No such file\n550 or directory.");
+}
+
+struct PwdCase {
+    const char* reply;
+    bool ok;
+    const char* path;
+};
+
+TEST_F(ScriptedEngine, PwdReadsTheQuotedPath)
+{
+    const PwdCase cases[] = {
+        {"257 \"/home/anna\" is the current directory.", true, "/home/anna"},
+        {"257 \"/a\"\"b\" is current.", true, "/a\"b"},
+        {"257 \"/\"", true, "/"},
+        {"257 /home/anna is current.", false, ""},
+        {"257 \"/unterminated", false, ""},
+        {"550 PWD not allowed.", false, ""},
+    };
+    auto connection = LogIn();
+    for (const PwdCase& c : cases) {
+        server.Then(c.reply);
+        std::string path;
+        EXPECT_EQ(connection->GetCurrentDirectory(path), c.ok) << c.reply;
+        if (c.ok) {
+            EXPECT_EQ(path, c.path) << c.reply;
+        }
+    }
+}
+
+TEST_F(ScriptedEngine, RenameSendsRntoOnlyAfter350)
+{
+    auto connection = LogIn();
+    server.Then("350 Ready for RNTO.");
+    server.Then("250 Renamed.");
+    EXPECT_TRUE(connection->Rename("old", "new"));
+    server.Then("550 old: no such file.");
+    EXPECT_FALSE(connection->Rename("old", "new"));
+    EXPECT_EQ(GetLastResponseInfo(), "550 old: no such file.");
+    EXPECT_EQ(AfterLogin(), (Commands{"RNFR old", "RNTO new", "RNFR old"}));
+}
+
+TEST_F(ScriptedEngine, DirectoryAndFileCommands)
+{
+    auto connection = LogIn();
+    server.Then("257 \"new\" created.");
+    server.Then("250 Removed.");
+    server.Then("250 Deleted.");
+    server.Then("550 Permission denied.");
+    EXPECT_TRUE(connection->CreateDirectory("new"));
+    EXPECT_TRUE(connection->RemoveDirectory("old"));
+    EXPECT_TRUE(connection->Remove("file"));
+    EXPECT_FALSE(connection->Remove("file"));
+    EXPECT_EQ(AfterLogin(), (Commands{"MKD new", "RMD old", "DELE file", "DELE file"}));
+}
+
+// Reads the whole file; -1 when a Read failed.
+long ReadAll(InternetFile& file, std::string& contents)
+{
+    std::vector<char> buffer(1000000);
+    for (;;) {
+        const long n = file.Read(buffer.data(), buffer.size());
+        if (n <= 0)
+            return n;
+        contents.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+}
+
+TEST_F(ScriptedEngine, RetrievesAndSendsTypeOnlyOnChange)
+{
+    auto connection = LogIn();
+    const std::string payload(300000, 'z');
+    for (int i = 0; i < 2; ++i) {
+        if (i == 0)
+            server.Then("200 Type set to I.");
+        server.Then("200 EPRT command successful.");
+        server.Then(Server::SendData(payload));
+        auto file = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+        ASSERT_TRUE(file);
+        std::string contents;
+        EXPECT_EQ(ReadAll(*file, contents), 0);
+        EXPECT_EQ(contents, payload);
+        EXPECT_TRUE(file->Close());
+    }
+    server.Then("200 Type set to A.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("text\r\n"));
+    auto file = connection->OpenFile("a.txt", FileAccess::Read, FTP_TRANSFER_TYPE_ASCII);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "RETR big.bin", "EPRT |1|127.0.0.1|*|",
+                                      "RETR big.bin", "TYPE A", "EPRT |1|127.0.0.1|*|", "RETR a.txt"}));
+}
+
+TEST_F(ScriptedEngine, PreliminaryReplyAfterTheDataConnectionIsAccepted)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    Server::Step step = Server::SendData("early");
+    step.connectBeforePreliminary = true;
+    server.Then(step);
+    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    std::string contents;
+    EXPECT_EQ(ReadAll(*file, contents), 0);
+    EXPECT_EQ(contents, "early");
+    EXPECT_TRUE(file->Close());
+}
+
+TEST_F(ScriptedEngine, RefusedEprtFallsBackToPortForGood)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("500 EPRT not understood.");
+    server.Then("200 PORT command successful.");
+    server.Then(Server::SendData("one"));
+    server.Then("200 PORT command successful.");
+    server.Then(Server::SendData("two"));
+    for (const char* name : {"one", "two"}) {
+        auto file = connection->OpenFile(name, FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+        ASSERT_TRUE(file);
+        std::string contents;
+        EXPECT_EQ(ReadAll(*file, contents), 0);
+        EXPECT_EQ(contents, name);
+        EXPECT_TRUE(file->Close());
+    }
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "PORT 127,0,0,1,*", "RETR one",
+                                      "PORT 127,0,0,1,*", "RETR two"}));
+}
+
+TEST_F(ScriptedEngine, EprtErrorOtherThanUnknownIsReported)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("421 Service not available.");
+    EXPECT_FALSE(connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastResponseInfo(), "421 Service not available.");
+}
+
+TEST_F(ScriptedEngine, RetrRefusedReportsTheReply)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then("550 f: No such file or directory.");
+    EXPECT_FALSE(connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastResponseInfo(), "550 f: No such file or directory.");
+}
+
+TEST_F(ScriptedEngine, DataConnectionFromAnotherAddressIsRefused)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::ConnectFromOther("127.0.0.2"));
+    EXPECT_FALSE(connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+}
+
+TEST_F(ScriptedEngine, DataConnectionThatNeverComesTimesOut)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::NeverConnect());
+    EXPECT_FALSE(connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+    server.Then("250 CWD ok.");
+    EXPECT_TRUE(connection->SetCurrentDirectory("after"));
+}
+
+TEST_F(ScriptedEngine, StoreAcceptedThenRefusedWith552)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::ReceiveData("552 Disk quota exceeded."));
+    auto file = connection->OpenFile("up.bin", FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->Write("payload", 7));
+    EXPECT_FALSE(file->Close());
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastResponseInfo(), "552 Disk quota exceeded.");
+    EXPECT_EQ(server.ReceivedData(), "payload");
+}
+
+TEST_F(ScriptedEngine, StoreCompletes)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::ReceiveData());
+    auto file = connection->OpenFile("up.bin", FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    const std::string payload(2000000, '\x7f');
+    EXPECT_TRUE(file->Write(payload.data(), payload.size()));
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(server.ReceivedData(), payload);
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "STOR up.bin"}));
+}
+
+TEST_F(ScriptedEngine, OpenFileKeepsOtherOperationsOut)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("x"));
+    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    std::string path;
+    EXPECT_FALSE(connection->GetCurrentDirectory(path));
+    EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_FALSE(connection->SetCurrentDirectory("d"));
+    EXPECT_FALSE(connection->OpenFile("g", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_FALSE(connection->GetFile("f", "/nonexistent/f", false, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    std::string contents;
+    EXPECT_EQ(ReadAll(*file, contents), 0);
+    EXPECT_TRUE(file->Close());
+    server.Then("257 \"/\" is current.");
+    EXPECT_TRUE(connection->GetCurrentDirectory(path));
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "RETR f", "PWD"}));
+}
+
+TEST_F(ScriptedEngine, AbortUnblocksAStalledReadAndTheConnectionRecovers)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::StallData("first bytes"));
+    server.Then(Server::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n"));
+    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    auto reading = std::async(std::launch::async, [&file] {
+        std::string contents;
+        return ReadAll(*file, contents);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    file->Abort();
+    ASSERT_EQ(reading.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(reading.get(), -1);
+    EXPECT_FALSE(file->Close());
+    EXPECT_EQ(GetLastResponseInfo(), "426 Connection closed; transfer aborted.");
+    server.Then("257 \"/\" is current.");
+    std::string path;
+    EXPECT_TRUE(connection->GetCurrentDirectory(path));
+    EXPECT_EQ(path, "/");
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "RETR stall", "ABOR", "PWD"}));
+}
+
+TEST_F(ScriptedEngine, ListingUsesMlsdWhenFeatListsIt)
+{
+    auto connection = LogIn(richFeatures);
+    server.Then("200 Type set to A.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("type=file;size=3; a\r\n"));
+    std::string listing;
+    bool machine = false;
+    EXPECT_TRUE(connection->ListDirectory(listing, machine));
+    EXPECT_TRUE(machine);
+    EXPECT_EQ(listing, "type=file;size=3; a\r\n");
+    const Commands all = Masked(server.Commands());
+    EXPECT_EQ(Commands(all.begin() + 4, all.end()), (Commands{"TYPE A", "EPRT |1|127.0.0.1|*|", "MLSD"}));
+}
+
+TEST_F(ScriptedEngine, ListingUsesListWithoutMlsd)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to A.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("", "450 No files found."));
+    std::string listing;
+    bool machine = true;
+    EXPECT_FALSE(connection->ListDirectory(listing, machine));
+    EXPECT_FALSE(machine);
+    EXPECT_EQ(GetLastResponseInfo(), "450 No files found.");
+    EXPECT_EQ(AfterLogin(), (Commands{"TYPE A", "EPRT |1|127.0.0.1|*|", "LIST"}));
+}
+
+TEST_F(ScriptedEngine, CloseSendsQuitOnceAndTwiceIsHarmless)
+{
+    auto connection = LogIn();
+    connection->Close();
+    connection->Close();
+    EXPECT_EQ(AfterLogin(), (Commands{"QUIT"}));
+    EXPECT_FALSE(connection->SetCurrentDirectory("x"));
+}
+
+TEST_F(ScriptedEngine, CommandAfterTheServerDroppedFails)
+{
+    auto connection = LogIn();
+    server.Then(Server::ReplyThenClose("421 Timeout.\r\n"));
+    EXPECT_FALSE(connection->SetCurrentDirectory("a"));
+    EXPECT_FALSE(connection->SetCurrentDirectory("b"));
+    EXPECT_NE(GetLastError(), 0);
+}
+
+}  // namespace

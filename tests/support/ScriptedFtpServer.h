@@ -1,0 +1,99 @@
+#pragma once
+#include <Poco/Net/ServerSocket.h>
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/Net/StreamSocket.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// An FTP server that follows a script, on a real loopback socket (127.0.0.1,
+// a free port), for tests that need exact transcripts and misbehaviour no
+// real server offers. Every command line received answers with the next
+// queued step; the server records each line so a test can compare the whole
+// transcript. EPRT and PORT are remembered as the address the data steps
+// connect to. Unscripted commands get "502 Not scripted."; an unscripted QUIT
+// gets "221 Goodbye." and the connection is closed.
+class ScriptedFtpServer {
+public:
+    enum class Action {
+        Reply,                // send `text`
+        ReplyThenClose,       // send `text`, then close the control connection
+        EndlessContinuation,  // "<code>-..." lines until the client leaves
+        Silence,              // answer nothing
+        HugeLine,             // one 1 MB line
+        SendData,             // connect, send `data`, close it, send `final`
+        ReceiveData,          // connect, read until EOF, send `final`
+        StallData,            // connect, send `data`, then hold until the client closes
+        ConnectFromOther,     // connect from `fromHost` instead of 127.0.0.1
+        NeverConnect,         // send the preliminary reply only
+    };
+
+    struct Step {
+        Action action = Action::Reply;
+        std::string text;                                     // reply lines, "\n"-separated
+        std::string data;
+        std::string preliminary = "150 Opening data connection.";
+        std::string final = "226 Transfer complete.";
+        bool connectBeforePreliminary = false;
+        std::string fromHost = "127.0.0.2";
+        int code = 220;
+    };
+
+    // Step builders. Reply texts are lines separated by "\n"; the server sends CRLF.
+    static Step Reply(const std::string& lines);
+    static Step Raw(const std::string& bytes);  // exactly these bytes
+    static Step ReplyThenClose(const std::string& bytes);
+    static Step EndlessContinuation(int code = 220);
+    static Step Silence();
+    static Step HugeLine();
+    static Step SendData(const std::string& data, const std::string& final = "226 Transfer complete.");
+    static Step ReceiveData(const std::string& final = "226 Transfer complete.");
+    static Step StallData(const std::string& firstBytes);
+    static Step ConnectFromOther(const std::string& fromHost = "127.0.0.2");
+    static Step NeverConnect();
+
+    ScriptedFtpServer();
+    ~ScriptedFtpServer();
+
+    ScriptedFtpServer(const ScriptedFtpServer&) = delete;
+    ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
+
+    std::uint16_t Port() const { return port; }
+
+    // The greeting step (default "220 Scripted FTP server ready."); set it before connecting.
+    void Greet(const Step& step);
+    // The answer to the next command not yet answered.
+    void Then(const Step& step);
+    void Then(const std::string& replyLines) { Then(Reply(replyLines)); }
+
+    std::vector<std::string> Commands() const;
+    std::string ReceivedData() const;  // bytes of the last ReceiveData step
+
+private:
+    void Serve();
+    void Session(Poco::Net::StreamSocket& control);
+    bool ReadLine(Poco::Net::StreamSocket& control, std::string& pending, std::string& line);
+    bool Perform(const Step& step, Poco::Net::StreamSocket& control);
+    bool PerformData(const Step& step, Poco::Net::StreamSocket& control);
+    bool ConnectData(const Step& step, Poco::Net::StreamSocket& data);
+    void NoteDataAddress(const std::string& line);
+    bool NextStep(const std::string& line, Step& step);
+    void WaitUntilClosed(Poco::Net::StreamSocket& socket);
+    bool SendEndless(const Step& step, Poco::Net::StreamSocket& control);
+
+    Poco::Net::ServerSocket listener;
+    std::uint16_t port = 0;
+    std::atomic<bool> stopping{false};
+    mutable std::mutex lock;
+    Step greeting;
+    std::deque<Step> steps;
+    std::vector<std::string> commands;
+    std::string received;
+    Poco::Net::SocketAddress dataAddress;
+    std::thread worker;
+};

@@ -1,0 +1,70 @@
+#!/usr/bin/python3
+"""A pyftpdlib server on 127.0.0.1 for the tests: prints its port once it listens."""
+import argparse
+import logging
+import os
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class DosListingFS(AbstractedFS):
+    """LIST lines as DOS/IIS servers write them."""
+
+    def format_list(self, basedir, listing, ignore_err=True):
+        for name in listing:
+            path = os.path.join(basedir, name)
+            try:
+                st = self.lstat(path)
+            except OSError:
+                if ignore_err:
+                    continue
+                raise
+            stamp = time.strftime("%m-%d-%y  %I:%M%p", time.gmtime(st.st_mtime))
+            if self.isdir(path):
+                line = "%s       <DIR>          %s\r\n" % (stamp, name)
+            else:
+                line = "%s %20d %s\r\n" % (stamp, st.st_size, name)
+            yield line.encode("utf8", self.cmd_channel.unicode_errors)
+
+
+def make_handler(locked, dos_listing):
+    class Handler(FTPHandler):
+        def ftp_CWD(self, path):
+            if locked and os.path.basename(path.rstrip("/")) == locked:
+                self.respond("550 Permission denied.")
+                return None
+            return FTPHandler.ftp_CWD(self, path)
+
+    if dos_listing:
+        Handler.abstracted_fs = DosListingFS
+        Handler.proto_cmds = {name: info for name, info in FTPHandler.proto_cmds.items()
+                              if name not in ("MLSD", "MLST")}
+    return Handler
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--locked", default="")
+    parser.add_argument("--dos-listing", action="store_true")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.ERROR)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("anna", "secret", args.root, perm="elradfmwMT")
+    authorizer.add_user("reader", "readonly", args.root, perm="elr")
+    handler = make_handler(args.locked, args.dos_listing)
+    handler.authorizer = authorizer
+    handler.banner = "pyftpdlib ready."
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.socket.getsockname()[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
