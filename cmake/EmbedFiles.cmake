@@ -1,5 +1,6 @@
 # Writes OUTPUT, a C++ source holding every file of INPUTS as a byte array,
 # so the program needs nothing beside its executable.
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
 set(body "")
 set(table "")
 set(index 0)
