@@ -84,14 +84,6 @@ FileDialogSeen Browse(COpenInConfigDlg& dialog, int button, const std::string& c
     return seen;
 }
 
-TEST(COpenInConfigDlg, StartsWithAllMembersEmpty)
-{
-    COpenInConfigDlg dialog;
-    for (const std::string* member : {&dialog.browserName, &dialog.graphicsName, &dialog.textName,
-                                      &dialog.textPath, &dialog.graphicsPath, &dialog.browserPath})
-        EXPECT_EQ(*member, "");
-}
-
 TEST(COpenInConfigDlg, ShowsTheLastComponentOfEachPathInReadOnlyFields)
 {
     COpenInConfigDlg dialog;
