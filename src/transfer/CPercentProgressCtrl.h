@@ -55,6 +55,9 @@ public:
     const wxColour& GetTextColor() const { return textColor; }
     const wxColour& GetTextOnBarColor() const { return textOnBarColor; }
 
+    // A display only: Tab passes it by.
+    bool AcceptsFocus() const override { return false; }
+
 protected:
     wxSize DoGetBestSize() const override;
 
