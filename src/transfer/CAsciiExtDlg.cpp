@@ -38,8 +38,11 @@ std::string NormaliseExtension(const std::string& typed)
 
 CAsciiExtDlg::CAsciiExtDlg(wxWindow* parent)
 {
-    if (!LoadDialogTemplate(this, parent, "140"))
+    // The template is compiled in, so its absence is a build fault.
+    if (!LoadDialogTemplate(this, parent, "140")) {
+        wxFAIL_MSG("dialog template 140 is missing");
         return;
+    }
     // The template's size is that of the client area, as the controls'
     // positions assume; the toolkit would take it for the whole window.
     SetClientSize(ConvertDialogToPixels(kClientSize));
