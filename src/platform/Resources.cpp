@@ -8,7 +8,10 @@
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/mstream.h>
+#include <wx/xml/xml.h>
 #include <wx/xrc/xmlres.h>
+
+#include <map>
 
 namespace {
 
@@ -34,6 +37,45 @@ void AssignNumericIds(wxWindow* window)
         }
         AssignNumericIds(child);
     }
+}
+
+// wxMenuItem takes no ids from 0x7fff up, yet the menus' command numbers are
+// 32772 and above. Each such number gets a stand-in id from wx's automatic
+// range, reserved once for the whole run; keyed by command number.
+constexpr long kFirstRefusedMenuId = 0x7fff;
+
+std::map<long, int>& StandInIds()
+{
+    static std::map<long, int> ids;
+    return ids;
+}
+
+// Must run before XRC first looks the names up, as it then keeps the number.
+void ReserveStandInIds(const wxXmlNode* node)
+{
+    for (const wxXmlNode* child = node->GetChildren(); child; child = child->GetNext()) {
+        const wxString name = child->GetAttribute("name");
+        long number = 0;
+        if (name.ToLong(&number) && number >= kFirstRefusedMenuId && !StandInIds().contains(number))
+            StandInIds()[number] = wxXmlResource::GetXRCID(name, wxIdManager::ReserveId());
+        ReserveStandInIds(child);
+    }
+}
+
+int CommandOfId(int id)
+{
+    for (const auto& [command, standIn] : StandInIds())
+        if (standIn == id)
+            return static_cast<int>(command);
+    return id;
+}
+
+// Choices in submenus pass through their parent popup, so one handler on the
+// popup hands every stand-in on to the window as its command number.
+void OnStandInChosen(wxCommandEvent& event)
+{
+    event.SetId(CommandOfId(event.GetId()));
+    event.Skip();
 }
 
 } // namespace
@@ -64,6 +106,10 @@ bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name
 
 wxMenu* LoadPopupMenu(const wxString& name)
 {
+    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
+    if (!node)
+        return nullptr;
+    ReserveStandInIds(node);
     wxMenuBar* bar = wxXmlResource::Get()->LoadMenuBar(name);
     if (!bar || bar->GetMenuCount() == 0) {
         delete bar;
@@ -71,7 +117,13 @@ wxMenu* LoadPopupMenu(const wxString& name)
     }
     wxMenu* popup = bar->Remove(0);
     delete bar;
+    popup->Bind(wxEVT_MENU, &OnStandInChosen);
     return popup;
+}
+
+int MenuItemCommand(const wxMenuItem& item)
+{
+    return CommandOfId(item.GetId());
 }
 
 wxBitmap LoadResourceBitmap(const wxString& fileName)

@@ -4,6 +4,7 @@
 
 class wxDialog;
 class wxMenu;
+class wxMenuItem;
 class wxWindow;
 
 // Makes the compiled-in res/ files known to the XRC loader; call once at start.
@@ -16,7 +17,13 @@ void InitResources();
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name);
 
 // The first popup of the menu bar named `name` in res/; the caller owns it.
+// Items named by a number send menu events with that number as the id, also
+// the numbers from 0x7fff up that wxMenuItem refuses as ids: those items
+// carry a stand-in id that the popup turns back into the number.
 wxMenu* LoadPopupMenu(const wxString& name);
+
+// The command number an item of such a popup sends.
+int MenuItemCommand(const wxMenuItem& item);
 
 // A picture from res/ by file name.
 wxBitmap LoadResourceBitmap(const wxString& fileName);

@@ -1,0 +1,109 @@
+#include "app/ChromeRules.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr long long kSecondsPerDay = 24 * 60 * 60;
+constexpr const char* kGuideInFolder = "programs/VantrelDoc.pdf";
+constexpr const char* kGuideView = "#page=1&view=fitH";
+
+bool IsUnreservedInPath(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+std::string PercentEncodedPath(const std::string& path)
+{
+    std::string encoded;
+    for (unsigned char c : path) {
+        if (IsUnreservedInPath(c)) {
+            encoded += static_cast<char>(c);
+            continue;
+        }
+        char escape[4];
+        std::snprintf(escape, sizeof escape, "%%%02X", c);
+        encoded += escape;
+    }
+    return encoded;
+}
+
+std::string WithoutTrailingSpaces(std::string line)
+{
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+} // namespace
+
+std::string FormatRunTime(long long elapsedSeconds)
+{
+    const long long withinDay = elapsedSeconds < 0 ? 0 : elapsedSeconds % kSecondsPerDay;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", withinDay / 3600, withinDay / 60 % 60,
+                  withinDay % 60);
+    return text;
+}
+
+ScreenPoint HelpMenuPoint(int /*left*/, int top, int right, int bottom)
+{
+    return {right, (3 * bottom) / 4 + top / 4};
+}
+
+std::string LoggedInTitle(const std::string& domain, const std::string& windowTitle)
+{
+    return " " + domain + " -" + windowTitle;
+}
+
+std::string MailLink(const std::string& address)
+{
+    return "mailto:" + address + "?subject=Concerning your program Vantrel";
+}
+
+std::string DocumentationAddress(const std::string& pdfPath)
+{
+    return "file://" + PercentEncodedPath(pdfPath) + kGuideView;
+}
+
+std::string DocumentationPdfIn(const std::string& executableDir, const std::string& installedDocDir)
+{
+    const std::filesystem::path buildCopy = std::filesystem::path(executableDir) / kGuideInFolder;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(buildCopy, error))
+        return buildCopy.string();
+    return (std::filesystem::path(installedDocDir) / kGuideInFolder).string();
+}
+
+std::string FindDocumentationPdf()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string executableDir = error ? std::string() : executable.parent_path().string();
+    return DocumentationPdfIn(executableDir, VANTREL_DOC_DIR);
+}
+
+std::string WrapToWidth(const std::string& text, int maxWidth,
+                        const std::function<int(const std::string&)>& width)
+{
+    std::string wrapped;
+    std::string line;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        const std::string candidate = line.empty() ? word : line + " " + word;
+        if (!line.empty() && width(WithoutTrailingSpaces(candidate)) > maxWidth) {
+            wrapped += WithoutTrailingSpaces(line) + "\n";
+            line = word;
+        } else {
+            line = candidate;
+        }
+        start = end + 1;
+    }
+    return wrapped + line;
+}
