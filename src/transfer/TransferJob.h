@@ -1,4 +1,6 @@
 #pragma once
+#include "transfer/TransferStatus.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,7 +15,7 @@ class wxEvtHandler;
 // field but statusText and errorCaption before it starts the worker and does
 // not change any while the worker runs.
 struct TransferJob {
-    int direction = 0;                          // 2 upload, 3 download
+    TransferDirection direction = TransferDirection::Download;
     std::atomic<int>* runningFlag = nullptr;    // the window's transferInProgress
     wxEvtHandler* notifyWnd = nullptr;          // gets the worker's events
     std::string localPath;

@@ -23,6 +23,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot start the wx application (is DISPLAY set?)\n");
         return 1;
     }
+    // The window's title and the settings folder are named after the
+    // application, as in the program itself.
+    wxTheApp->SetAppName("Vantrel");
+    wxTheApp->SetAppDisplayName("Vantrel");
     InitResources();
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
