@@ -4,7 +4,6 @@
 #include "platform/Resources.h"
 #include "platform/Text.h"
 
-#include <wx/button.h>
 #include <wx/textctrl.h>
 
 namespace {

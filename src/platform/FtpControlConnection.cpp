@@ -267,13 +267,21 @@ bool FtpControlConnection::AnnounceListener(ActiveDataListener& listener)
 bool FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data)
 {
     const auto deadline = std::chrono::steady_clock::now() + channel.Timeouts().dataAccept;
-    // The server may send its 150 before or after it connects.
-    for (;;) {
-        ActiveDataListener::Event event;
-        if (!listener.Wait(deadline, event))
+    // Some servers connect as soon as they get EPRT, before they even look at
+    // the command, so the transfer has begun only with both the connection
+    // and the 150; either may come first.
+    bool accepted = false;
+    bool started = false;
+    while (!accepted || !started) {
+        auto event = ActiveDataListener::Event::ControlInput;
+        if (!accepted && !listener.Wait(deadline, event))
             return false;
-        if (event == ActiveDataListener::Event::DataConnection)
-            return listener.Accept(data);
+        if (event == ActiveDataListener::Event::DataConnection) {
+            if (!listener.Accept(data))
+                return false;
+            accepted = true;
+            continue;
+        }
         FtpReply reply;
         if (!channel.ReadReply(reply))
             return false;
@@ -282,7 +290,9 @@ bool FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener, Poc
         if (reply.Class() != ReplyClass::Preliminary)
             return channel.Fail(ERROR_INTERNET_BAD_REPLY,
                                 "The server answered without opening the data connection: " + reply.text);
+        started = true;
     }
+    return true;
 }
 
 std::unique_ptr<FtpDataFile> FtpControlConnection::StartTransfer(const std::string& command, TransferType type,

@@ -5,8 +5,9 @@
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
-#include <wx/button.h>
 #include <wx/textctrl.h>
+
+#include <vector>
 
 namespace {
 
@@ -20,13 +21,6 @@ wxTextCtrl* EditOf(CInputDlg& dialog)
 std::string ShownText(CInputDlg& dialog)
 {
     return ToUtf8(EditOf(dialog)->GetValue());
-}
-
-TEST(CInputDlg, StartsEmpty)
-{
-    CInputDlg dialog;
-    EXPECT_EQ(dialog.caption, "");
-    EXPECT_EQ(dialog.text, "");
 }
 
 TEST(CInputDlg, OpensWithTheCaptionTheTextAndTheFocusOnOk)

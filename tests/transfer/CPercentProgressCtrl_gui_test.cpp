@@ -1,0 +1,253 @@
+#include "transfer/CPercentProgressCtrl.h"
+
+#include "support/GuiTestHelpers.h"
+
+#include <gtest/gtest.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/panel.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kBarWidth = 200;
+constexpr int kBarHeight = 24;
+
+// A shown bar 200 pixels wide that counts its paints.
+class PercentProgressCtrlTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        frame = new wxFrame(nullptr, wxID_ANY, "bar", wxDefaultPosition, wxSize(300, 100));
+        // On a panel, so the frame does not stretch its only child.
+        wxPanel* panel = new wxPanel(frame);
+        bar = new CPercentProgressCtrl(panel, 1070, wxPoint(0, 0), wxSize(kBarWidth, kBarHeight));
+        bar->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+            ++paints;
+            event.Skip();
+        });
+        frame->Show();
+        ASSERT_TRUE(PumpUntil([this] { return paints > 0; }));
+        PumpEvents();
+        paints = 0;
+    }
+
+    void TearDown() override
+    {
+        frame->Destroy();
+        PumpEvents();
+    }
+
+    // Paints that follow from what was requested so far.
+    int PaintsAfterPumping()
+    {
+        PumpUntil([] { return false; }, 0.2);
+        return paints;
+    }
+
+    wxFrame* frame = nullptr;
+    CPercentProgressCtrl* bar = nullptr;
+    int paints = 0;
+};
+
+TEST(PercentProgressCtrlNoWindowTest, SetPosWithoutAWindowChangesNothing)
+{
+    CPercentProgressCtrl bar;
+    EXPECT_EQ(-1, bar.SetPos(5));
+    EXPECT_EQ(0, bar.GetPos());
+    EXPECT_EQ(-1, bar.GetBarWidth());
+}
+
+TEST_F(PercentProgressCtrlTest, SetPosReturnsThePreviousPosition)
+{
+    bar->SetRange(0, 1000);
+    EXPECT_EQ(0, bar->SetPos(333));
+    EXPECT_EQ(333, bar->SetPos(1500));
+    EXPECT_EQ(1500, bar->SetPos(0));
+    EXPECT_EQ(0, bar->GetPos());
+}
+
+TEST_F(PercentProgressCtrlTest, PositionsOfHugeFilesAreKept)
+{
+    bar->SetRange(0, 5000000000LL);
+    bar->SetPos(4000000000LL);
+    EXPECT_EQ(4000000000LL, bar->SetPos(4500000000LL));
+    EXPECT_EQ(180, bar->GetBarWidth());
+}
+
+TEST_F(PercentProgressCtrlTest, RepaintsAtOnceOnlyWhenTheFilledWidthChanges)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(333);
+    EXPECT_EQ(66, bar->GetBarWidth());
+    EXPECT_EQ(1, paints) << "the paint runs before SetPos returns";
+    bar->SetPos(334);
+    EXPECT_EQ(66, bar->GetBarWidth());
+    EXPECT_EQ(1, PaintsAfterPumping());
+    bar->SetPos(340);
+    EXPECT_EQ(68, bar->GetBarWidth());
+    EXPECT_EQ(2, paints);
+}
+
+TEST_F(PercentProgressCtrlTest, SetRangeAloneDoesNotRepaint)
+{
+    bar->SetRange(0, 5);
+    EXPECT_EQ(0, PaintsAfterPumping());
+}
+
+TEST_F(PercentProgressCtrlTest, SetTextRepaintsOnlyWhenTheTextDiffers)
+{
+    bar->SetText(" ");
+    EXPECT_EQ(1, PaintsAfterPumping());
+    bar->SetText(" ");
+    EXPECT_EQ(1, PaintsAfterPumping());
+    bar->SetText("Downlaod   a   remaining 3 sec");
+    EXPECT_EQ(2, PaintsAfterPumping());
+    bar->SetText("downlaod   a   remaining 3 sec");
+    EXPECT_EQ(3, PaintsAfterPumping());
+    EXPECT_EQ("downlaod   a   remaining 3 sec", bar->GetText());
+}
+
+TEST_F(PercentProgressCtrlTest, ResizeMakesTheNextSetPosRepaint)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(500);
+    EXPECT_EQ(100, bar->GetBarWidth());
+    bar->SetSize(wxSize(100, kBarHeight));
+    PumpEvents();
+    EXPECT_EQ(-1, bar->GetBarWidth());
+    paints = 0;
+    bar->SetPos(500);
+    EXPECT_EQ(50, bar->GetBarWidth());
+    EXPECT_EQ(1, paints);
+}
+
+TEST_F(PercentProgressCtrlTest, EmptyRangeStillPaints)
+{
+    bar->SetRange(0, 0);
+    bar->SetText("uplaoding empty.txt");
+    EXPECT_EQ(1, PaintsAfterPumping());
+    bar->SetPos(0);
+    EXPECT_EQ(0, bar->GetBarWidth());
+}
+
+TEST_F(PercentProgressCtrlTest, StepItAdvancesByTheStepSize)
+{
+    bar->SetRange(0, 100);
+    EXPECT_EQ(1, bar->SetStep(10));
+    EXPECT_EQ(0, bar->StepIt());
+    EXPECT_EQ(10, bar->StepIt());
+    EXPECT_EQ(20, bar->GetPos());
+}
+
+// What the bar draws, rendered into a bitmap.
+class PercentProgressRenderTest : public PercentProgressCtrlTest {
+protected:
+    wxImage Picture() const
+    {
+        wxBitmap bitmap(kBarWidth, kBarHeight);
+        {
+            wxMemoryDC dc(bitmap);
+            bar->Render(dc, wxSize(kBarWidth, kBarHeight));
+        }
+        return bitmap.ConvertToImage();
+    }
+
+    static wxColour At(const wxImage& image, int x, int y)
+    {
+        return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
+    }
+
+    static int Distance(const wxColour& a, const wxColour& b)
+    {
+        return std::abs(a.Red() - b.Red()) + std::abs(a.Green() - b.Green()) + std::abs(a.Blue() - b.Blue());
+    }
+
+    // Pixels in columns [from, to) nearer to `ink` than to `paper`.
+    static int InkPixels(const wxImage& image, int from, int to, const wxColour& ink, const wxColour& paper)
+    {
+        int count = 0;
+        for (int x = from; x < to; ++x) {
+            for (int y = 0; y < image.GetHeight(); ++y) {
+                const wxColour pixel = At(image, x, y);
+                if (Distance(pixel, ink) < Distance(pixel, paper))
+                    ++count;
+            }
+        }
+        return count;
+    }
+};
+
+TEST_F(PercentProgressRenderTest, ColoursComeFromTheSystem)
+{
+    EXPECT_EQ(bar->GetBarColor(), bar->GetTextColor());
+    EXPECT_TRUE(bar->GetBarColor().IsOk());
+    EXPECT_NE(bar->GetBarColor(), bar->GetBackColor());
+    EXPECT_NE(bar->GetBarColor(), bar->GetTextOnBarColor());
+}
+
+TEST_F(PercentProgressRenderTest, FillsSplitAtTheFilledWidth)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(333);
+    bar->SetShowText(false);
+    const wxImage image = Picture();
+    for (int x = 0; x < kBarWidth; ++x) {
+        const wxColour expected = x < 66 ? bar->GetBarColor() : bar->GetBackColor();
+        ASSERT_EQ(expected, At(image, x, 0)) << "column " << x;
+        ASSERT_EQ(expected, At(image, x, kBarHeight - 1)) << "column " << x;
+        ASSERT_EQ(expected, At(image, x, kBarHeight / 2)) << "column " << x << " holds no text";
+    }
+}
+
+TEST_F(PercentProgressRenderTest, TextChangesColourExactlyAtTheEdge)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(500);
+    bar->SetText("MMMMMMMMMMMMMMMM");
+    const wxImage image = Picture();
+    // The string straddles the edge: the part over the fill shows in the
+    // on-bar colour, the rest in the text colour.
+    EXPECT_GT(InkPixels(image, 0, 100, bar->GetTextOnBarColor(), bar->GetBarColor()), 0);
+    EXPECT_GT(InkPixels(image, 100, kBarWidth, bar->GetTextColor(), bar->GetBackColor()), 0);
+    EXPECT_EQ(bar->GetBarColor(), At(image, 99, 0));
+    EXPECT_EQ(bar->GetBackColor(), At(image, 100, 0));
+}
+
+TEST_F(PercentProgressRenderTest, EmptyTextShowsThePercentage)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(0);
+    const wxImage noText = [this] {
+        bar->SetShowText(false);
+        wxImage image = Picture();
+        bar->SetShowText(true);
+        return image;
+    }();
+    const wxImage percent = Picture();
+    EXPECT_EQ(0, InkPixels(noText, 0, kBarWidth, bar->GetTextColor(), bar->GetBackColor()));
+    EXPECT_GT(InkPixels(percent, 0, kBarWidth, bar->GetTextColor(), bar->GetBackColor()), 0);
+}
+
+TEST_F(PercentProgressRenderTest, PositionPastTheEndFillsTheWholeBar)
+{
+    bar->SetRange(0, 1000);
+    bar->SetPos(1500);
+    bar->SetShowText(false);
+    const wxImage image = Picture();
+    EXPECT_EQ(bar->GetBarColor(), At(image, 0, 0));
+    EXPECT_EQ(bar->GetBarColor(), At(image, kBarWidth - 1, kBarHeight - 1));
+}
+
+TEST_F(PercentProgressRenderTest, EmptyRangeDrawsAnEmptyBarWithTheText)
+{
+    bar->SetRange(0, 0);
+    bar->SetText("uplaoding empty.txt");
+    const wxImage image = Picture();
+    EXPECT_EQ(bar->GetBackColor(), At(image, 0, 0));
+    EXPECT_GT(InkPixels(image, 0, kBarWidth, bar->GetTextColor(), bar->GetBackColor()), 0);
+}
+
+} // namespace
