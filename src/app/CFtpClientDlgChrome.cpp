@@ -47,7 +47,7 @@ int MenuWidth(const wxMenu& menu, const wxWindow* window)
 void CFtpClientDlg::OnHelpButton()
 {
     const wxRect list = fileList->GetScreenRect();
-    const MenuPoint at = HelpMenuPoint(list.GetLeft(), list.GetTop(), list.GetRight() + 1, list.GetBottom() + 1);
+    const auto at = HelpMenuPoint(list.GetLeft(), list.GetTop(), list.GetRight() + 1, list.GetBottom() + 1);
     std::unique_ptr<wxMenu> menu(LoadPopupMenu("143"));
     if (!menu)
         return;
