@@ -4,6 +4,7 @@
 // fileops/, viewers/. Everything here runs on the user-interface thread;
 // only the transfer worker (transfer/TransferWorker) runs elsewhere and
 // reaches the window through queued events.
+#include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
 
 #include <wx/dialog.h>
@@ -24,6 +25,9 @@ class FtpConnection;
 class SettingsStore;
 class wxComboBox;
 class wxListEvent;
+
+// Posted by the window to itself when the site list is opened while logged in.
+wxDECLARE_EVENT(WM_SITE_LOCKED, wxCommandEvent);
 
 class CFtpClientDlg : public wxDialog {
 public:
@@ -69,7 +73,8 @@ public:
     void OnDownload();
     void OnUpload();
     void OnAbort();
-    void OnTransferError();
+    void OnAbortGraceOver();
+    void OnTransferError(const std::string& text, const std::string& caption);
     void OnTransferProgress(long long bytes);
     void OnTransferDone();
 
@@ -131,12 +136,13 @@ private:
     void LoadSiteRecords(SettingsStore& store);
     void PlaceWindow(int x, int y);
     void InsertColumns(SettingsStore& store);
-    bool SaveSettings();
+    void SaveSettings();
+    SiteProfile CurrentFields() const;
+    void SetCurrentFields(const SiteProfile& site);
     void ApplyPasswordMask();
     int AddSiteItem(const std::string& name, const std::string& record);
     std::string& SiteRecordAt(int index);
     void DeleteSiteItem(int index);
-    void ReleaseSiteRecords();
     int SelectedRow() const;
     void SelectRow(int row);
     void ChangeDirectory(const std::string& directory, const char* caption);
@@ -145,6 +151,7 @@ private:
     void WaitForWorker();
 
     wxTimer clockTimer;
+    wxTimer abortTimer;
     // Set from the worker's start to WM_TRANSFER_DONE: the job, the
     // connection and this window must outlive the worker, also after Abort.
     bool workerRunning = false;

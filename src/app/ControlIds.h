@@ -46,3 +46,6 @@ enum CommandId : int {
 
 // The run-time clock's timer.
 constexpr int kClockTimerId = 1;
+// Gives an aborted worker time to finish its chunk before its data
+// connection is shut down.
+constexpr int kAbortTimerId = 2;

@@ -43,6 +43,7 @@ wxString Key(const std::string& entry)
 bool MakePrivateFolder(std::string& error)
 {
     const std::string folder = FolderPath();
+    wxLogNull quiet;  // the failure is reported by the caller, in words of ours
     if (!wxFileName::Mkdir(FromUtf8(folder), 0700, wxPATH_MKDIR_FULL) && !wxDirExists(FromUtf8(folder))) {
         error = "Cannot create the folder " + folder + ": " + std::strerror(errno);
         return false;

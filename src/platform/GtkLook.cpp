@@ -14,7 +14,8 @@ void UseCompactControls()
                                     "button { padding: 0px 4px; min-height: 0px; min-width: 0px; }\n"
                                     "entry { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }\n"
                                     "combobox button { padding: 0px 2px; }\n"
-                                    "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n",
+                                    "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n"
+                                    "radiobutton radio, checkbutton check { min-width: 12px; min-height: 12px; margin: 0px 2px 0px 0px; }\n",
                                     -1, nullptr);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);

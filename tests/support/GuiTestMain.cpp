@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 namespace {
 
@@ -23,6 +24,13 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot start the wx application (is DISPLAY set?)\n");
         return 1;
     }
+    // The window's title and the settings folder are named after the
+    // application, as in the program itself.
+    wxTheApp->SetAppName("Vantrel");
+    wxTheApp->SetAppDisplayName("Vantrel");
+    // Anything wx logs goes to the test's output, never into a box that
+    // would wait for a click.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     InitResources();
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();

@@ -1,0 +1,315 @@
+// Start-up, data exchange, the logged-in state and the close sequence of the
+// main window. All of it runs on the user-interface thread.
+#include "app/CFtpClientDlg.h"
+
+#include "app/ControlIds.h"
+#include "app/SettingsStore.h"
+#include "app/ToolTips.h"
+#include "ftp/CFileListCtrl.h"
+#include "ftp/CFtpSession.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
+#include "platform/GtkLook.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+#include "platform/Text.h"
+#include "sites/SiteProfile.h"
+#include "transfer/CPercentProgressCtrl.h"
+
+#include <wx/app.h>
+#include <wx/artprov.h>
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/display.h>
+#include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+#include <wx/xrc/xmlres.h>
+
+#include <unistd.h>
+
+namespace {
+
+// The template's size in dialog units; the client area, as on the original
+// platform.
+const wxSize kTemplateSize(328, 264);
+
+const char kDefaultExtensions[] = "asp bat c cgi cpp css dhtml h htm html js log pas php pl sh shtml txt vbs xml ";
+
+template <class Control>
+Control* Child(const wxWindow* parent, int id)
+{
+    return dynamic_cast<Control*>(parent->FindWindow(id));
+}
+
+void SetText(const wxWindow* parent, int id, const std::string& text)
+{
+    if (auto* edit = Child<wxTextCtrl>(parent, id))
+        edit->ChangeValue(FromUtf8(text));
+    else if (auto* label = Child<wxStaticText>(parent, id))
+        label->SetLabelText(FromUtf8(text));
+}
+
+std::string GetText(const wxWindow* parent, int id)
+{
+    if (auto* edit = Child<wxTextCtrl>(parent, id))
+        return ToUtf8(edit->GetValue());
+    if (auto* label = Child<wxStaticText>(parent, id))
+        return ToUtf8(label->GetLabelText());
+    return {};
+}
+
+} // namespace
+
+CFtpClientDlg::CFtpClientDlg(wxWindow* parent) : clockTimer(this, kClockTimerId), abortTimer(this, kAbortTimerId)
+{
+    UseCompactControls();
+    if (!LoadDialogTemplate(this, parent, "102")) {
+        wxDialog::Create(parent, wxID_ANY, "Vantrel");
+        return;
+    }
+    SetClientSize(ConvertDialogToPixels(kTemplateSize));
+    // Looked up here already, so that the first showing of the members (the
+    // base initialisation of the start-up) reaches the combo box too.
+    domainCombo = Child<wxComboBox>(this, IDC_DOMAIN);
+    CreateCustomControls();
+    BindEvents();
+    SetEscapeId(wxID_NONE);
+    SetAffirmativeId(wxID_NONE);
+}
+
+CFtpClientDlg::~CFtpClientDlg()
+{
+    WaitForWorker();
+}
+
+// The list and the bar are our own classes; the template holds their places
+// (the container XRC makes for an unknown control takes them in).
+void CFtpClientDlg::CreateCustomControls()
+{
+    fileList = new CFileListCtrl(this, IDC_FILELIST, wxDefaultPosition, wxDefaultSize);
+    progressBar = new CPercentProgressCtrl(this, IDC_PROGRESS, wxDefaultPosition, wxDefaultSize);
+    wxXmlResource::Get()->AttachUnknownControl("1040", fileList, this);
+    wxXmlResource::Get()->AttachUnknownControl("1070", progressBar, this);
+    if (auto* portEdit = Child<wxTextCtrl>(this, IDC_PORT))
+        portEdit->SetValidator(wxTextValidator(wxFILTER_DIGITS));
+}
+
+bool CFtpClientDlg::UpdateData(bool saveAndValidate)
+{
+    auto* hide = Child<wxCheckBox>(this, IDC_HIDE);
+    const int radios[] = {IDC_ASCII, IDC_BINARY, IDC_AUTO};
+    if (!saveAndValidate) {
+        SetText(this, IDC_PSWD, password);
+        SetText(this, IDC_USER, userName);
+        SetText(this, IDC_PWD, workingDir);
+        SetText(this, IDC_INFO, infoText);
+        hide->SetValue(hidePassword != 0);
+        if (transferMode >= 0 && transferMode < 3)
+            Child<wxRadioButton>(this, radios[transferMode])->SetValue(true);
+        SetText(this, IDC_PORT, std::to_string(port));
+        SetText(this, IDC_RUNTIME, runTimeText);
+        domainCombo->ChangeValue(FromUtf8(domain));
+        return true;
+    }
+    password = GetText(this, IDC_PSWD);
+    userName = GetText(this, IDC_USER);
+    workingDir = GetText(this, IDC_PWD);
+    infoText = GetText(this, IDC_INFO);
+    hidePassword = hide->GetValue() ? 1 : 0;
+    transferMode = -1;
+    for (int mode = 0; mode < 3; ++mode)
+        if (Child<wxRadioButton>(this, radios[mode])->GetValue())
+            transferMode = mode;
+    const std::string portText = GetText(this, IDC_PORT);
+    if (portText.empty() || portText.find_first_not_of("0123456789") != std::string::npos) {
+        MessageBox(this, "The Port box must hold a whole number, such as 21.", "Vantrel", MB_OK | MB_ICONEXCLAMATION);
+        Child<wxTextCtrl>(this, IDC_PORT)->SetFocus();
+        return false;
+    }
+    port = ParseLeadingInt(portText);
+    runTimeText = GetText(this, IDC_RUNTIME);
+    domain = ToUtf8(domainCombo->GetValue());
+    return true;
+}
+
+bool CFtpClientDlg::OnInitDialog()
+{
+    UpdateData(false);
+    hIcon = wxIconBundle();
+    for (int size : {16, 32, 48, 64}) {
+        const wxBitmap picture = LoadResourceBitmap(wxString::Format("vantrel-%d.png", size));
+        if (picture.IsOk()) {
+            wxIcon icon;
+            icon.CopyFromBitmap(picture);
+            hIcon.AddIcon(icon);
+        }
+    }
+    if (!hIcon.IsEmpty())
+        SetIcons(hIcon);
+    domainCombo = Child<wxComboBox>(this, IDC_DOMAIN);
+
+    SettingsStore store;
+    LoadSettings(store);
+    return true;
+}
+
+void CFtpClientDlg::LoadSettings(SettingsStore& store)
+{
+    LoadSiteRecords(store);
+    currentSite = store.GetProfileInt("nLastUsedDomain", 0);
+    // A hand-edited store may name an item that is not there.
+    if (currentSite < 0 || currentSite >= static_cast<int>(domainCombo->GetCount()))
+        currentSite = 0;
+    domainCombo->SetSelection(currentSite);
+    LoadSiteRecord(SiteRecordAt(currentSite));
+
+    transferMode = store.GetProfileInt("nAsciiBinaryAuto", 0);
+    hidePassword = store.GetProfileInt("bHidePswd", 0);
+    infoText = INFO_TEXT;
+    UpdateData(false);
+    ApplyPasswordMask();
+    PlaceWindow(store.GetProfileInt("nXposition", 0), store.GetProfileInt("nYposition", 0));
+
+    InstallToolTips(this);
+    SetLoggedInState(false);
+
+    fileIcons.Create(16, 16, true, 2);
+    fileIcons.Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, wxSize(16, 16)));
+    fileIcons.Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, wxSize(16, 16)));
+    fileList->SetImageList(&fileIcons, wxIMAGE_LIST_SMALL);
+    InsertColumns(store);
+    sortDescending[0] = sortDescending[1] = sortDescending[2] = 0;
+
+    asciiExtList = store.GetProfileString("asciiFileExt", kDefaultExtensions);
+    openTextPath = store.GetProfileString("openTextPathStr", "notepad.exe");
+    openGraphicsPath = store.GetProfileString("openGraphicsPathStr", "mspaint.exe");
+    openBrowserPath = store.GetProfileString("openBrowserPathStr", "iexplore.exe");
+
+    progressBar->SetText(" ");
+    transferInProgress = 0;
+    FindWindow(IDC_ABORT)->Disable();
+    windowTitle = " " + ToUtf8(wxTheApp->GetAppDisplayName());
+    SetTitle(FromUtf8(windowTitle));
+}
+
+void CFtpClientDlg::LoadSiteRecords(SettingsStore& store)
+{
+    const int count = store.GetProfileInt("nDomains", 0);
+    bool seen = false;
+    for (int i = 0; i < count; ++i) {
+        const std::string record = store.GetProfileString("domainStr_" + std::to_string(i), PlaceholderRecord());
+        const std::string name = RecordDomain(record);
+        AddSiteItem(name, record);
+        if (name == PLACEHOLDER_SITE)
+            seen = true;
+    }
+    if (!seen)
+        AddSiteItem(PLACEHOLDER_SITE, PlaceholderRecord());
+}
+
+// A stored position off every screen (a screen since removed, a window
+// closed while minimised) would hide the window; bring it back to 0, 0.
+void CFtpClientDlg::PlaceWindow(int x, int y)
+{
+    const wxRect wanted(wxPoint(x, y), GetSize());
+    const bool visible = wxDisplay::GetFromPoint(wanted.GetTopLeft()) != wxNOT_FOUND ||
+                         wxDisplay::GetFromPoint(wanted.GetBottomRight()) != wxNOT_FOUND;
+    Move(visible ? wanted.GetTopLeft() : wxPoint(0, 0));
+}
+
+void CFtpClientDlg::InsertColumns(SettingsStore& store)
+{
+    fileList->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, store.GetProfileInt("nNameColWidth", 470));
+    fileList->InsertColumn(1, "Size", wxLIST_FORMAT_RIGHT, store.GetProfileInt("nSizeColWidth", 80));
+    fileList->InsertColumn(2, "Last Modified", wxLIST_FORMAT_RIGHT, store.GetProfileInt("nTimeColWidth", 210));
+}
+
+void CFtpClientDlg::ApplyPasswordMask()
+{
+    SetPasswordMask(Child<wxTextCtrl>(this, IDC_PSWD), hidePassword != 0);
+}
+
+void CFtpClientDlg::SetLoggedInState(bool loggedIn)
+{
+    for (int id : {IDC_LOGOUT, IDC_UPLOAD, IDC_DOWNLOAD, IDC_RENAME, IDC_DELETE, IDC_MKDIR, IDC_CDUP, IDC_CHDIR,
+                   IDC_CDROOT, IDC_REFRESH})
+        FindWindow(id)->Enable(loggedIn);
+    for (int id : {IDC_LOGIN, IDC_REMOVE})
+        FindWindow(id)->Enable(!loggedIn);
+    for (int id : {IDC_USER, IDC_PSWD, IDC_PORT, IDC_PWD})
+        Child<wxTextCtrl>(this, id)->SetEditable(!loggedIn);
+    domainCombo->SetEditable(!loggedIn);
+}
+
+void CFtpClientDlg::OnClose()
+{
+    SaveSettingsAndClose();
+}
+
+void CFtpClientDlg::SaveSettingsAndClose()
+{
+    if (transferInProgress != 0) {
+        MessageBox(this, "A file transfer is in progress.\n\nPress Abort before trying to Logout.", "Logout",
+                   MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (session)
+        OnLogout();
+    if (session)  // the logout waited for an aborted transfer and still failed
+        return;
+    // A port box that holds no number keeps the last good port; the window
+    // closes all the same, since only this sequence saves anything.
+    UpdateData(true);
+    // A field holding a double quote cannot be stored; the item keeps the
+    // record it had rather than one that would read back shifted.
+    if (FieldHoldingQuote(CurrentFields()).empty())
+        SiteRecordAt(currentSite) = FormatSiteRecord();
+    SaveSettings();
+    for (const std::string& path : tempFiles)
+        unlink(path.c_str());
+    tempFiles.clear();
+    if (IsModal())
+        EndModal(wxID_OK);
+    else
+        Hide();
+}
+
+void CFtpClientDlg::SaveSettings()
+{
+    SettingsStore store;
+    int written = 0;
+    for (unsigned item = 0; item < domainCombo->GetCount(); ++item) {
+        const std::string& record = SiteRecordAt(static_cast<int>(item));
+        if (record.find(PLACEHOLDER_SITE) != std::string::npos)
+            continue;
+        store.WriteProfileString("domainStr_" + std::to_string(written), record);
+        ++written;
+    }
+    store.WriteProfileInt("nDomains", written);
+
+    store.WriteProfileInt("nLastUsedDomain", currentSite);
+    store.WriteProfileInt("nAsciiBinaryAuto", transferMode);
+    store.WriteProfileInt("bHidePswd", hidePassword);
+    const wxPoint where = GetPosition();
+    store.WriteProfileInt("nXposition", where.x);
+    store.WriteProfileInt("nYposition", where.y);
+    store.WriteProfileInt("nNameColWidth", fileList->GetColumnWidth(0));
+    store.WriteProfileInt("nSizeColWidth", fileList->GetColumnWidth(1));
+    store.WriteProfileInt("nTimeColWidth", fileList->GetColumnWidth(2));
+    store.WriteProfileString("asciiFileExt", asciiExtList);
+    store.WriteProfileString("openTextPathStr", openTextPath);
+    store.WriteProfileString("openGraphicsPathStr", openGraphicsPath);
+    store.WriteProfileString("openBrowserPathStr", openBrowserPath);
+
+    std::string error;
+    if (!store.Flush(error))
+        MessageBox(this, error + "\n\nThe changes of this session are not saved.", "Vantrel", MB_OK | MB_ICONHAND);
+}
+
+void CFtpClientDlg::OnCancel()
+{
+    for (int row = fileList->FirstSelected(); row >= 0; row = fileList->FirstSelected())
+        fileList->DeselectRow(row);
+}

@@ -1,0 +1,146 @@
+// The window's chrome: run-time clock, right-click and Help menus, the About
+// box, the title on restore, and the event table that routes every control,
+// command and worker event to its handler. User-interface thread only.
+#include "app/CFtpClientDlg.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CFtpClientApp.h"
+#include "app/ChromeRules.h"
+#include "app/ControlIds.h"
+#include "ftp/CFileListCtrl.h"
+#include "platform/Resources.h"
+#include "platform/Text.h"
+#include "transfer/TransferEvents.h"
+
+#include <wx/combobox.h>
+#include <wx/menu.h>
+
+void CFtpClientDlg::OnTimer(int timerId)
+{
+    if (timerId != kClockTimerId)
+        return;
+    runTimeText = FormatRunTime(static_cast<long long>(std::time(nullptr) - loginTime));
+    UpdateData(false);
+}
+
+void CFtpClientDlg::OnContextMenu(const wxPoint& screenPoint)
+{
+    std::unique_ptr<wxMenu> menu(LoadPopupMenu(session ? "138" : "137"));
+    if (menu)
+        PopupMenu(menu.get(), ScreenToClient(screenPoint));
+}
+
+namespace {
+
+// GTK tells a menu's width only once it is shown; the widest label in the
+// window's font plus room for the check column and the key names is close.
+int MenuWidth(const wxMenu& menu, const wxWindow* window)
+{
+    int widest = 0;
+    for (const wxMenuItem* item : menu.GetMenuItems())
+        widest = std::max(widest, window->GetTextExtent(item->GetItemLabelText()).GetWidth());
+    return widest + 64;
+}
+
+} // namespace
+
+void CFtpClientDlg::OnHelpButton()
+{
+    const wxRect list = fileList->GetScreenRect();
+    const auto at = HelpMenuPoint(list.GetLeft(), list.GetTop(), list.GetRight() + 1, list.GetBottom() + 1);
+    std::unique_ptr<wxMenu> menu(LoadPopupMenu("143"));
+    if (!menu)
+        return;
+    // The menu's right edge goes on the list's right edge.
+    const wxPoint where = ScreenToClient(wxPoint(at.x, at.y));
+    PopupMenu(menu.get(), where.x - MenuWidth(*menu, this), where.y);
+}
+
+void CFtpClientDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+void CFtpClientDlg::OnSize(bool restored)
+{
+    if (restored)
+        SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
+}
+
+void CFtpClientDlg::BindEvents()
+{
+    auto button = [this](int id, void (CFtpClientDlg::*handler)()) {
+        Bind(wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+    };
+    auto command = [this](int id, void (CFtpClientDlg::*handler)()) {
+        Bind(wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+    };
+    button(IDC_LOGIN, &CFtpClientDlg::OnLogin);
+    button(IDC_LOGOUT, &CFtpClientDlg::OnLogout);
+    button(IDC_REMOVE, &CFtpClientDlg::OnRemove);
+    button(IDC_UPLOAD, &CFtpClientDlg::OnUpload);
+    button(IDC_DOWNLOAD, &CFtpClientDlg::OnDownload);
+    button(IDC_RENAME, &CFtpClientDlg::OnRename);
+    button(IDC_DELETE, &CFtpClientDlg::OnDelete);
+    button(IDC_MKDIR, &CFtpClientDlg::OnMkdir);
+    button(IDC_CHDIR, &CFtpClientDlg::OnChdir);
+    button(IDC_CDUP, &CFtpClientDlg::OnCdUp);
+    button(IDC_CDROOT, &CFtpClientDlg::OnCdRoot);
+    button(IDC_REFRESH, &CFtpClientDlg::OnRefresh);
+    button(IDC_HELP, &CFtpClientDlg::OnHelpButton);
+    button(IDC_ABORT, &CFtpClientDlg::OnAbort);
+    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnHidePassword(); }, IDC_HIDE);
+    for (int id : {IDC_ASCII, IDC_BINARY, IDC_AUTO})
+        Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { OnTransferMode(); }, id);
+    Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnSelchangeDomain(); }, IDC_DOMAIN);
+    Bind(wxEVT_COMBOBOX_DROPDOWN, [this](wxCommandEvent&) { OnDropdownDomain(); }, IDC_DOMAIN);
+    Bind(WM_SITE_LOCKED, [this](wxCommandEvent&) { OnSiteLocked(); });
+
+    Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnclickFileList(event.GetColumn()); },
+         IDC_FILELIST);
+    Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnDblclkFileList(); }, IDC_FILELIST);
+
+    command(IDC_LOGIN, &CFtpClientDlg::OnLogin);
+    command(IDC_LOGOUT, &CFtpClientDlg::OnLogout);
+    command(ID_EXIT, &CFtpClientDlg::OnClose);
+    command(ID_OPENIN_CONFIGURE, &CFtpClientDlg::OnOpenInConfigure);
+    command(ID_ABOUT, &CFtpClientDlg::OnAbout);
+    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_CANCEL_MENU);
+    Bind(wxEVT_MENU, [](wxCommandEvent&) { wxGetApp().OnDocumentation(); }, ID_DOCUMENTATION);
+    Bind(wxEVT_MENU, [this](wxCommandEvent& event) { OnOpenIn(event.GetId()); }, ID_OPENIN_TEXT,
+         ID_OPENIN_BROWSER);
+
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { OnClose(); });
+    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) { OnInitDialog(); });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent& event) {
+        if (event.GetId() == kAbortTimerId)
+            OnAbortGraceOver();
+        else
+            OnTimer(event.GetId());
+    });
+    Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent& event) {
+        const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxGetMousePosition() : event.GetPosition();
+        OnContextMenu(at);
+    });
+    Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& event) {
+        event.Skip();
+        OnSize(!event.IsIconized());
+    });
+    // Escape clears the list's selection instead of closing; F1 anywhere
+    // opens the guide.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
+            OnCancel();
+        else if (event.GetKeyCode() == WXK_F1)
+            wxGetApp().OnDocumentation();
+        else
+            event.Skip();
+    });
+
+    Bind(WM_TRANSFER_ERROR, [this](wxThreadEvent& event) {
+        OnTransferError(ToUtf8(event.GetString()), event.GetPayload<std::string>());
+    });
+    Bind(WM_TRANSFER_PROGRESS, [this](wxThreadEvent& event) { OnTransferProgress(event.GetExtraLong()); });
+    Bind(WM_TRANSFER_DONE, [this](wxThreadEvent&) { OnTransferDone(); });
+}

@@ -1,0 +1,117 @@
+// Delete, mkdir and rename on the server's current directory. Each blocks
+// the user-interface thread behind the wait cursor until the server answers.
+#include "app/CFtpClientDlg.h"
+
+#include "ftp/CFileListCtrl.h"
+#include "ftp/LastErrorText.h"
+#include "fileops/CInputDlg.h"
+#include "platform/FtpConnection.h"
+#include "platform/MessageBox.h"
+#include "transfer/TransferRules.h"
+
+#include <wx/utils.h>
+
+namespace {
+
+std::string TrimmedLower(const std::string& text)
+{
+    const char* blanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return AsciiLower(text.substr(first, text.find_last_not_of(blanks) - first + 1));
+}
+
+} // namespace
+
+void CFtpClientDlg::OnDelete()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0) {
+        MessageBox(this, "Nothing selected !", "Delete", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const ListEntry entry = fileList->Row(row);
+    std::string message;
+    if (entry.kind == 1) {
+        if (MessageBox(this, "Detete file \"" + entry.name + "\"", "Delete",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+            fileList->SelectRow(row);
+            fileList->SetFocus();
+            return;
+        }
+        wxBusyCursor wait;
+        if (ftpConnection->Remove(entry.name))
+            RefreshListing();
+        else
+            message = "Problem removing file\n\"" + entry.name + "\"\n" + LastErrorText();
+    } else if (entry.kind == 0 && entry.name != "." && entry.name != "..") {
+        wxBusyCursor wait;
+        if (ftpConnection->RemoveDirectory(entry.name)) {
+            RefreshListing();
+        } else {
+            message = "Problem removing directory\n\"" + entry.name + "\"\n" + LastErrorText();
+            fileList->SelectRow(row);
+            fileList->SetFocus();
+        }
+    } else {
+        message = "Unknown remove error";
+    }
+    if (!message.empty())
+        MessageBox(this, message, "Delete", MB_OK | MB_ICONHAND);
+}
+
+void CFtpClientDlg::OnMkdir()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    CInputDlg prompt(this);
+    prompt.caption = "Enter New Directory";
+    while (prompt.DoModal() == IDOK) {
+        wxBusyCursor wait;
+        prompt.text = TrimmedLower(prompt.text);
+        if (prompt.text.empty()) {
+            MessageBox(this, "Nothing entered!", "Make New Directory", MB_OK | MB_ICONEXCLAMATION);
+            continue;
+        }
+        if (ftpConnection->CreateDirectory(prompt.text)) {
+            RefreshListing();
+            return;
+        }
+        MessageBox(this, prompt.text + "\n\n" + LastErrorText(), "Make New Directory", MB_OK | MB_ICONHAND);
+    }
+}
+
+void CFtpClientDlg::OnRename()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0) {
+        MessageBox(this, "Nothing selected !", "Rename", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string oldName = fileList->Row(row).name;
+    if (oldName == "." || oldName == "..")
+        return;
+    CInputDlg prompt(this);
+    prompt.text = oldName;
+    prompt.caption = "Rename";
+    while (prompt.DoModal() == IDOK) {
+        wxBusyCursor wait;
+        if (ftpConnection->Rename(oldName, prompt.text)) {
+            RefreshListing();
+            return;
+        }
+        MessageBox(this, "Problem renaming\n\"" + oldName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
+                   "Rename", MB_OK | MB_ICONHAND);
+    }
+}

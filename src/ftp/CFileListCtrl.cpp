@@ -1,0 +1,72 @@
+#include "ftp/CFileListCtrl.h"
+
+#include "platform/Text.h"
+#include "sites/SiteProfile.h"
+
+CFileListCtrl::CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES |
+                                            wxBORDER_SUNKEN)
+{
+}
+
+void CFileListCtrl::SetEntries(std::vector<ListEntry> entries)
+{
+    for (int row = FirstSelected(); row >= 0; row = FirstSelected())
+        DeselectRow(row);
+    rows = std::move(entries);
+    SetItemCount(static_cast<long>(rows.size()));
+    Refresh();
+}
+
+void CFileListCtrl::Clear()
+{
+    SetEntries({});
+}
+
+void CFileListCtrl::Sort(int descendingFlag, int column)
+{
+    SortEntries(rows, descendingFlag, column);
+    Refresh();
+}
+
+int CFileListCtrl::FirstSelected() const
+{
+    return static_cast<int>(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
+
+void CFileListCtrl::SelectRow(int row)
+{
+    SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+void CFileListCtrl::DeselectRow(int row)
+{
+    SetItemState(row, 0, wxLIST_STATE_SELECTED);
+}
+
+int CFileListCtrl::FindRow(const std::string& name) const
+{
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        if (EqualsIgnoreCase(rows[row].name, name))
+            return static_cast<int>(row);
+    return -1;
+}
+
+wxString CFileListCtrl::OnGetItemText(long item, long column) const
+{
+    if (item < 0 || item >= GetRowCount())
+        return {};
+    const ListEntry& entry = rows[static_cast<std::size_t>(item)];
+    switch (column) {
+    case 0: return DisplayName(entry.name);
+    case 1: return entry.kind == 1 ? wxString(FormatSizeText(entry.size)) : wxString();
+    default: return FromUtf8(FormatDateText(entry.modified));
+    }
+}
+
+int CFileListCtrl::OnGetItemImage(long item) const
+{
+    if (item < 0 || item >= GetRowCount())
+        return -1;
+    return rows[static_cast<std::size_t>(item)].kind;
+}

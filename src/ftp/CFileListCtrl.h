@@ -1,0 +1,36 @@
+#pragma once
+#include "ftp/ListEntry.h"
+
+#include <wx/listctrl.h>
+
+#include <vector>
+
+// The remote directory list (control 1040): a virtual report list, so a
+// directory of 100,000 entries is shown without building 100,000 rows. The
+// rows are the ListEntry records it owns, in display order; column 0 shows
+// the name, 1 the size text, 2 the date text, and the image is the kind
+// (0 folder, 1 file).
+class CFileListCtrl : public wxListCtrl {
+public:
+    CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);
+
+    // Replaces every row; selection and focus are cleared.
+    void SetEntries(std::vector<ListEntry> entries);
+    void Clear();
+    void Sort(int descendingFlag, int column);
+
+    int GetRowCount() const { return static_cast<int>(rows.size()); }
+    const ListEntry& Row(int row) const { return rows[static_cast<std::size_t>(row)]; }
+
+    int FirstSelected() const;
+    void SelectRow(int row);
+    void DeselectRow(int row);
+    // The row whose name equals `name` without regard to case, or -1.
+    int FindRow(const std::string& name) const;
+
+private:
+    wxString OnGetItemText(long item, long column) const override;
+    int OnGetItemImage(long item) const override;
+
+    std::vector<ListEntry> rows;
+};

@@ -1,0 +1,76 @@
+// Moving the connection's current directory: chdir, double-click, cd .. and
+// cd /. Each change blocks behind the wait cursor and rebuilds the list.
+#include "app/CFtpClientDlg.h"
+
+#include "ftp/CFileListCtrl.h"
+#include "ftp/LastErrorText.h"
+#include "platform/FtpConnection.h"
+#include "platform/MessageBox.h"
+
+#include <wx/utils.h>
+
+bool CFtpClientDlg::IsIdleAndConnected() const
+{
+    return transferInProgress == 0 && ftpConnection;
+}
+
+int CFtpClientDlg::SelectedRow() const
+{
+    return fileList->FirstSelected();
+}
+
+void CFtpClientDlg::SelectRow(int row)
+{
+    fileList->SelectRow(row);
+    fileList->EnsureVisible(row);
+}
+
+void CFtpClientDlg::ChangeDirectory(const std::string& directory, const char* caption)
+{
+    wxBusyCursor wait;
+    if (ftpConnection->SetCurrentDirectory(directory))
+        RefreshListing();
+    else
+        MessageBox(this, LastErrorText(), caption, MB_OK | MB_ICONHAND);
+}
+
+void CFtpClientDlg::OnChdir()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0) {
+        MessageBox(this, "Nothing selected!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (fileList->Row(row).kind != 0) {
+        MessageBox(this, "Not a Directory!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    ChangeDirectory(fileList->Row(row).name, "Change Directory");
+}
+
+void CFtpClientDlg::OnDblclkFileList()
+{
+    OnChdir();
+}
+
+void CFtpClientDlg::OnCdUp()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    ChangeDirectory("..", "Change to Parent Dir");
+}
+
+void CFtpClientDlg::OnCdRoot()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    ChangeDirectory("/", "Change to Root Dir");
+}

@@ -1,0 +1,147 @@
+// The site selector of the main window: the combo box items own their site
+// records; switching, removing, hiding the password and recording a site
+// after a login. User-interface thread only.
+#include "app/CFtpClientDlg.h"
+
+#include "app/ControlIds.h"
+#include "platform/MessageBox.h"
+#include "platform/Text.h"
+
+#include <wx/combobox.h>
+#include <wx/textctrl.h>
+
+wxDEFINE_EVENT(WM_SITE_LOCKED, wxCommandEvent);
+
+namespace {
+
+// The record text an item owns; the combo box frees it with the item.
+class SiteRecordData : public wxClientData {
+public:
+    explicit SiteRecordData(std::string record) : record(std::move(record)) {}
+    std::string record;
+};
+
+} // namespace
+
+SiteProfile CFtpClientDlg::CurrentFields() const
+{
+    return SiteProfile{domain, userName, password, workingDir, port, uploadFileName, uploadFolder, downloadFolder};
+}
+
+void CFtpClientDlg::SetCurrentFields(const SiteProfile& site)
+{
+    domain = site.domain;
+    userName = site.userName;
+    password = site.password;
+    workingDir = site.workingDir;
+    port = site.port;
+    uploadFileName = site.uploadFileName;
+    uploadFolder = site.uploadFolder;
+    downloadFolder = site.downloadFolder;
+}
+
+std::string CFtpClientDlg::FormatSiteRecord() const
+{
+    return ::FormatSiteRecord(CurrentFields());
+}
+
+void CFtpClientDlg::LoadSiteRecord(const std::string& record)
+{
+    SetCurrentFields(::LoadSiteRecord(record));
+}
+
+// The box is kept unsorted and each name goes in at its place by the one
+// case-insensitive order, so the indexes stored as nLastUsedDomain always
+// mean the same order (GTK's own sorting follows the locale).
+int CFtpClientDlg::AddSiteItem(const std::string& name, const std::string& record)
+{
+    unsigned at = 0;
+    while (at < domainCombo->GetCount() && CompareSiteNames(ToUtf8(domainCombo->GetString(at)), name) <= 0)
+        ++at;
+    return domainCombo->Insert(FromUtf8(name), at, new SiteRecordData(record));
+}
+
+std::string& CFtpClientDlg::SiteRecordAt(int index)
+{
+    return static_cast<SiteRecordData*>(domainCombo->GetClientObject(static_cast<unsigned>(index)))->record;
+}
+
+void CFtpClientDlg::DeleteSiteItem(int index)
+{
+    domainCombo->Delete(static_cast<unsigned>(index));
+}
+
+void CFtpClientDlg::OnSelchangeDomain()
+{
+    SiteRecordAt(currentSite) = FormatSiteRecord();
+    currentSite = domainCombo->GetSelection();
+    LoadSiteRecord(SiteRecordAt(currentSite));
+    UpdateData(false);
+}
+
+void CFtpClientDlg::OnDropdownDomain()
+{
+    if (!session)
+        return;
+    wxQueueEvent(this, new wxCommandEvent(WM_SITE_LOCKED));
+}
+
+void CFtpClientDlg::OnSiteLocked()
+{
+    domainCombo->Dismiss();
+    MessageBox(this, "Can't change Sites.\n\nPlease logout first!", "Connected to Server", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CFtpClientDlg::OnRemove()
+{
+    UpdateData(true);
+    if (EqualsIgnoreCase(domain, PLACEHOLDER_SITE))
+        return;
+    const std::string shown = ToUtf8(domainCombo->GetValue());
+    if (MessageBox(this, "Remove\n\"" + shown + "\"\nfrom Vantrel?", "Remove Domain",
+                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    DeleteSiteItem(currentSite);
+
+    bool placeholderListed = false;
+    for (unsigned item = 0; item < domainCombo->GetCount(); ++item) {
+        const std::string name = ToUtf8(domainCombo->GetString(item));
+        if (EqualsIgnoreCase(name.substr(0, sizeof PLACEHOLDER_SITE - 1), PLACEHOLDER_SITE))
+            placeholderListed = true;
+    }
+    if (!placeholderListed) {
+        LoadSiteRecord(PlaceholderRecord());
+        currentSite = AddSiteItem(domain, PlaceholderRecord());
+    }
+    currentSite = 0;
+    domainCombo->SetSelection(0);
+    LoadSiteRecord(SiteRecordAt(0));
+    UpdateData(false);
+}
+
+void CFtpClientDlg::OnHidePassword()
+{
+    UpdateData(true);
+    ApplyPasswordMask();
+    FindWindow(IDC_PSWD)->Refresh();
+}
+
+void CFtpClientDlg::RecordSiteAfterLogin()
+{
+    std::string& current = SiteRecordAt(currentSite);
+    const bool sameSite = EqualsIgnoreCase(RecordDomain(current), domain);
+    if (sameSite && RecordUser(current) == userName) {
+        current = FormatSiteRecord();
+        return;
+    }
+    if (sameSite && MessageBox(this, "User has changed\nCreate new Domain entry?", "New User",
+                               MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        current = FormatSiteRecord();
+        return;
+    }
+    currentSite = AddSiteItem(domain, FormatSiteRecord());
+    domainCombo->SetSelection(currentSite);
+    uploadFileName.clear();
+    uploadFolder = "/";
+    downloadFolder = "/";
+}

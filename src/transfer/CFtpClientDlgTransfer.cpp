@@ -1,0 +1,241 @@
+// Transfers seen from the main window: the mode buttons, Download, Upload,
+// Abort and the worker's three events. User-interface thread only; the copy
+// itself runs in transfer/TransferWorker on a thread of its own.
+#include "app/CFtpClientDlg.h"
+
+#include "app/ChromeRules.h"
+#include "app/ControlIds.h"
+#include "ftp/CFileListCtrl.h"
+#include "ftp/LastErrorText.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
+#include "platform/LastError.h"
+#include "platform/MessageBox.h"
+#include "platform/Text.h"
+#include "transfer/CAsciiExtDlg.h"
+#include "transfer/CPercentProgressCtrl.h"
+#include "transfer/TransferEvents.h"
+#include "transfer/TransferRules.h"
+#include "transfer/TransferWorker.h"
+
+#include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+// After Abort the worker gets this long to finish its chunk before the data
+// connection is shut down under it (a stalled server would block it).
+constexpr int kAbortGraceMs = 500;
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+void CFtpClientDlg::OnTransferMode()
+{
+    UpdateData(true);
+    if (transferMode != 2)
+        return;
+    CAsciiExtDlg dialog(this);
+    dialog.extList = asciiExtList;
+    if (dialog.ShowModal() == wxID_OK)
+        asciiExtList = dialog.extList;
+}
+
+void CFtpClientDlg::OnDownload()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    const int row = SelectedRow();
+    if (row < 0) {
+        MessageBox(this, "Nothing selected !", "Download", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const ListEntry entry = fileList->Row(row);
+    if (entry.kind != 1) {
+        MessageBox(this, "Must select a file !", "Download", MB_OK | MB_ICONEXCLAMATION);
+        fileList->DeselectRow(row);
+        return;
+    }
+    wxFileDialog save(this, "Corvane - Download", FromUtf8(downloadFolder), DisplayName(entry.name),
+                      "All Files ( *.* )|*", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (save.ShowModal() != wxID_OK)
+        return;
+    fileList->SetFocus();
+    const std::string localPath = ToUtf8(save.GetPath());
+    // The row shows the size in KB; the expected size is that number times
+    // 1000, as the bar and the estimate have always used. The true size is
+    // known here, so a file of many gigabytes still gets a right bar.
+    const std::int64_t expected = static_cast<std::int64_t>(std::max<std::uint64_t>(entry.size / 1000, 1)) * 1000;
+
+    UpdateData(true);
+    const TransferType type = GetTransferType(transferMode, asciiExtList, localPath);
+    std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(entry.name, FileAccess::Read, type);
+    if (!remote) {
+        MessageBox(this, LastErrorText(), "Download - Server", MB_OK | MB_ICONHAND);
+        return;
+    }
+    progressBar->SetRange(0, expected);
+    progressBar->SetPos(0);
+    progressBar->SetText(FromUtf8(StartText(TransferDirection::Download, entry.name)));
+
+    transferJob.localPath = localPath;
+    transferJob.remoteName = entry.name;
+    transferJob.totalBytes = expected;
+    transferJob.remoteFile = std::move(remote);
+    transferJob.transferType = type;
+    StartTransfer(TransferDirection::Download);
+    downloadFolder = FolderOf(localPath);
+}
+
+void CFtpClientDlg::OnUpload()
+{
+    if (!IsIdleAndConnected()) {
+        MessageBeep();
+        return;
+    }
+    wxFileDialog open(this, "Vantrel - Upload", FromUtf8(uploadFolder), FromUtf8(uploadFileName),
+                      "All Files ( *.* )|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (open.ShowModal() != wxID_OK)
+        return;
+    const std::string name = ToUtf8(open.GetFilename());
+    const std::string path = ToUtf8(open.GetPath());
+    const int row = fileList->FindRow(name);
+    if (row >= 0) {
+        SelectRow(row);
+        fileList->SetFocus();
+        if (MessageBox(this, "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return;
+    }
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        SetLastError(errno ? errno : EISDIR);
+        MessageBox(this, LastErrorText(), "Upload - Local File", MB_OK | MB_ICONHAND);
+        return;
+    }
+    UpdateData(true);
+    const TransferType type = GetTransferType(transferMode, asciiExtList, path);
+    std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(name, FileAccess::Write, type);
+    if (!remote) {
+        MessageBox(this, LastErrorText(), "Upload - Server", MB_OK | MB_ICONHAND);
+        return;
+    }
+    progressBar->SetRange(0, info.st_size);
+    progressBar->SetPos(0);
+    progressBar->SetText(FromUtf8(StartText(TransferDirection::Upload, name)));
+
+    transferJob.localPath = path;
+    transferJob.remoteName = name;
+    transferJob.totalBytes = info.st_size;
+    transferJob.remoteFile = std::move(remote);
+    transferJob.transferType = type;
+    StartTransfer(TransferDirection::Upload);
+    uploadFolder = path.substr(0, path.size() - name.size());
+    uploadFileName = name;
+}
+
+// The flag is set before the worker starts, so an Abort pressed at once is
+// not overwritten by the worker.
+void CFtpClientDlg::StartTransfer(TransferDirection direction)
+{
+    transferJob.direction = direction;
+    transferJob.runningFlag = &transferInProgress;
+    transferJob.notifyWnd = this;
+    transferJob.connection = ftpConnection.get();
+    transferJob.statusText.clear();
+    transferJob.errorCaption.clear();
+    transferInProgress = 1;
+    workerRunning = true;
+    try {
+        std::thread(direction == TransferDirection::Upload ? UploadThreadProc : DownloadThreadProc, &transferJob)
+            .detach();
+    } catch (const std::system_error& failure) {
+        transferInProgress = 0;
+        workerRunning = false;
+        transferJob.remoteFile->Close();
+        transferJob.remoteFile.reset();
+        MessageBox(this, std::string("The transfer could not be started: ") + failure.what(),
+                   direction == TransferDirection::Upload ? "Upload" : "Download", MB_OK | MB_ICONHAND);
+        return;
+    }
+    FindWindow(IDC_ABORT)->Enable();
+}
+
+void CFtpClientDlg::OnAbort()
+{
+    transferInProgress = 0;
+    if (workerRunning)
+        abortTimer.StartOnce(kAbortGraceMs);
+}
+
+void CFtpClientDlg::OnAbortGraceOver()
+{
+    if (workerRunning && transferJob.remoteFile)
+        transferJob.remoteFile->Abort();
+}
+
+void CFtpClientDlg::OnTransferError(const std::string& text, const std::string& caption)
+{
+    MessageBox(this, text, caption, MB_OK | MB_ICONHAND);
+}
+
+void CFtpClientDlg::OnTransferProgress(long long bytes)
+{
+    {
+        std::lock_guard<std::mutex> guard(transferJob.lock);
+        progressBar->SetText(FromUtf8(transferJob.statusText));
+    }
+    progressBar->SetPos(bytes);
+    if (!IsIconized())
+        return;
+    const auto title = MinimisedTitle(transferJob.direction, bytes, transferJob.totalBytes, domain, windowTitle);
+    if (title)
+        SetTitle(FromUtf8(*title));
+}
+
+void CFtpClientDlg::OnTransferDone()
+{
+    workerRunning = false;
+    abortTimer.Stop();
+    transferJob.remoteFile.reset();
+    if (transferJob.direction == TransferDirection::Upload)
+        RefreshListing();
+    const int row = fileList->FindRow(transferJob.remoteName);
+    if (row >= 0)
+        SelectRow(row);
+    transferInProgress = 0;
+    FindWindow(IDC_ABORT)->Disable();
+    wxBell();
+    SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
+    Iconize(false);
+    Raise();
+    fileList->SetFocus();
+}
+
+// Logout and close may come right after Abort, while the worker still uses
+// the job, the connection and this window: let it finish first. Abort has
+// shut a stalled data connection down, so this wait is short.
+void CFtpClientDlg::WaitForWorker()
+{
+    if (!workerRunning)
+        return;
+    if (transferJob.remoteFile)
+        transferJob.remoteFile->Abort();
+    wxStopWatch watch;
+    while (workerRunning && watch.Time() < 60000) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(5);
+    }
+}

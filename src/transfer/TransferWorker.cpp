@@ -1,0 +1,247 @@
+// Runs on the worker thread only. Talks to the window through queued events
+// and to the window's thread through job->lock (statusText) and the atomic
+// running flag.
+#include "transfer/TransferWorker.h"
+
+#include "ftp/LastErrorText.h"
+#include "platform/InternetFile.h"
+#include "platform/TransferTypes.h"
+#include "platform/LastError.h"
+#include "transfer/LineEndConverter.h"
+#include "transfer/TransferEvents.h"
+#include "transfer/TransferJob.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+#include <vector>
+
+wxDEFINE_EVENT(WM_TRANSFER_ERROR, wxThreadEvent);
+wxDEFINE_EVENT(WM_TRANSFER_PROGRESS, wxThreadEvent);
+wxDEFINE_EVENT(WM_TRANSFER_DONE, wxThreadEvent);
+
+namespace {
+
+std::string DirectionWord(TransferDirection direction)
+{
+    return direction == TransferDirection::Upload ? "Upload" : "Download";
+}
+
+void Post(TransferJob& job, const wxEventType& type, long long bytes = 0)
+{
+    auto* event = new wxThreadEvent(type);
+    event->SetExtraLong(static_cast<long>(bytes));
+    wxQueueEvent(job.notifyWnd, event);
+}
+
+// Takes the calling thread's last error as the box's text.
+void PostError(TransferJob& job, const std::string& what)
+{
+    const std::string text = LastErrorText();
+    job.statusText = text;
+    job.errorCaption = DirectionWord(job.direction) + " - " + what;
+    auto* event = new wxThreadEvent(WM_TRANSFER_ERROR);
+    event->SetString(wxString::FromUTF8(text));
+    event->SetPayload(job.errorCaption);
+    wxQueueEvent(job.notifyWnd, event);
+}
+
+void SetStatus(TransferJob& job, const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(job.lock);
+    job.statusText = line;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+long ReadSome(int fd, char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR)
+            return static_cast<long>(got);
+    }
+}
+
+// How the copy loop ended.
+enum class CopyEnd { Complete, Aborted, Failed };
+
+class Copier {
+public:
+    explicit Copier(TransferJob& job)
+        : job(job), converter(job.direction), convert(job.transferType == FTP_TRANSFER_TYPE_ASCII) {}
+
+    void Run()
+    {
+        const std::int64_t chunk = ChunkSize(job.totalBytes);
+        std::vector<char> buffer;
+        try {
+            buffer.resize(static_cast<std::size_t>(chunk));
+        } catch (const std::bad_alloc&) {
+            SetLastError(ENOMEM);
+            PostError(job, "Memory");
+            return;
+        }
+        if (!OpenLocal()) {
+            PostError(job, "Local File");
+            return;
+        }
+        const CopyEnd end = Copy(buffer);
+        FinishLine(end);
+        close(local);
+    }
+
+private:
+    bool OpenLocal()
+    {
+        if (job.direction == TransferDirection::Download)
+            local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        else
+            local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (local < 0)
+            SetLastError(errno);
+        return local >= 0;
+    }
+
+    bool Running() const { return job.runningFlag->load() == 1; }
+
+    CopyEnd Copy(std::vector<char>& buffer)
+    {
+        start = std::chrono::steady_clock::now();
+        while (Running()) {
+            const long n = ReadChunk(buffer);
+            // After Abort the window shuts a stalled data connection down;
+            // the failed call that follows is the abort, not an error.
+            if (n < 0 && !Running())
+                break;
+            if (n < 0) {
+                PostError(job, job.direction == TransferDirection::Download ? "Server" : "Local File");
+                return CopyEnd::Failed;
+            }
+            if (n == 0)
+                break;
+            if (!WriteChunk(buffer.data(), static_cast<std::size_t>(n))) {
+                if (!Running())
+                    break;
+                PostError(job, job.direction == TransferDirection::Download ? "Local File" : "Server");
+                return CopyEnd::Failed;
+            }
+            copied += n;
+            SetStatus(job, ProgressLine(job.direction, job.remoteName,
+                                        SecondsLeft(ElapsedMs(), job.totalBytes, copied)));
+            Post(job, WM_TRANSFER_PROGRESS, copied);
+        }
+        if (!Running())
+            return CopyEnd::Aborted;
+        return FlushAndClose() ? CopyEnd::Complete : CopyEnd::Failed;
+    }
+
+    long ReadChunk(std::vector<char>& buffer)
+    {
+        if (job.direction == TransferDirection::Download) {
+            const long n = job.remoteFile->Read(buffer.data(), buffer.size());
+            return n;
+        }
+        const long n = ReadSome(local, buffer.data(), buffer.size());
+        if (n < 0)
+            SetLastError(errno);
+        return n;
+    }
+
+    bool WriteChunk(const char* data, std::size_t size)
+    {
+        if (convert) {
+            converted.clear();
+            converter.Convert(std::string_view(data, size), converted);
+            return WriteOut(converted.data(), converted.size());
+        }
+        return WriteOut(data, size);
+    }
+
+    bool WriteOut(const char* data, std::size_t size)
+    {
+        if (job.direction == TransferDirection::Upload)
+            return job.remoteFile->Write(data, size);
+        if (WriteAll(local, data, size))
+            return true;
+        SetLastError(errno ? errno : EIO);
+        return false;
+    }
+
+    // The converter may hold a last CR; the server's final reply decides
+    // whether the transfer really succeeded (552 after STOR, say).
+    bool FlushAndClose()
+    {
+        const std::string rest = converter.Finish();
+        if (convert && !rest.empty() && !WriteOut(rest.data(), rest.size())) {
+            PostError(job, job.direction == TransferDirection::Download ? "Local File" : "Server");
+            return false;
+        }
+        if (!job.remoteFile->Close()) {
+            PostError(job, "Server");
+            return false;
+        }
+        return true;
+    }
+
+    void FinishLine(CopyEnd end)
+    {
+        switch (end) {
+        case CopyEnd::Aborted: SetStatus(job, AbortedLine(job.direction, job.remoteName)); break;
+        case CopyEnd::Failed: SetStatus(job, FailedLine(job.direction, job.remoteName)); break;
+        case CopyEnd::Complete:
+            SetStatus(job, FinalLine(job.direction, job.remoteName, ElapsedMs(), job.totalBytes));
+            break;
+        }
+        Post(job, WM_TRANSFER_PROGRESS, 0);
+    }
+
+    std::int64_t ElapsedMs() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    TransferJob& job;
+    LineEndConverter converter;
+    const bool convert;
+    std::string converted;
+    int local = -1;
+    std::int64_t copied = 0;
+    std::chrono::steady_clock::time_point start;
+};
+
+void RunTransfer(TransferJob* job)
+{
+    Copier(*job).Run();
+    // Closing twice is harmless; this covers the paths that never got to
+    // the end of the copy.
+    job->remoteFile->Close();
+    Post(*job, WM_TRANSFER_DONE);
+}
+
+} // namespace
+
+void DownloadThreadProc(TransferJob* job)
+{
+    RunTransfer(job);
+}
+
+void UploadThreadProc(TransferJob* job)
+{
+    RunTransfer(job);
+}

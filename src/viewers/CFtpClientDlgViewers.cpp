@@ -1,0 +1,77 @@
+// Open In: a remote file downloaded into the temporary directory and handed
+// to a viewer program; and the dialog that chooses the three viewers.
+// User-interface thread only; the download blocks behind the wait cursor.
+#include "app/CFtpClientDlg.h"
+
+#include "app/ControlIds.h"
+#include "ftp/CFileListCtrl.h"
+#include "ftp/LastErrorText.h"
+#include "platform/FtpConnection.h"
+#include "platform/LastError.h"
+#include "platform/MessageBox.h"
+#include "transfer/TransferRules.h"
+#include "viewers/COpenInConfigDlg.h"
+#include "viewers/ViewerLaunch.h"
+
+#include <wx/utils.h>
+
+#include <cerrno>
+
+void CFtpClientDlg::OnOpenIn(int commandId)
+{
+    const std::string path = DownloadForViewing();
+    if (path.empty())
+        return;
+    const std::string* viewers[] = {&openTextPath, &openGraphicsPath, &openBrowserPath};
+    const std::string& command = *viewers[commandId - ID_OPENIN_TEXT];
+    if (StartViewer(command, path) != LaunchResult::Started) {
+        SetLastError(errno);
+        MessageBox(this, LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
+    }
+}
+
+std::string CFtpClientDlg::DownloadForViewing()
+{
+    if (!ftpConnection)
+        return {};
+    const int row = SelectedRow();
+    if (row < 0) {
+        MessageBox(this, "Nothing selected !", "Open In", MB_OK | MB_ICONEXCLAMATION);
+        return {};
+    }
+    const ListEntry entry = fileList->Row(row);
+    if (entry.kind != 1) {
+        MessageBeep();
+        return {};
+    }
+    // A name that is not a plain file name would put the file elsewhere
+    // than the temporary directory.
+    if (!IsValidLocalFileName(entry.name)) {
+        SetLastError(EINVAL);
+        MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
+        return {};
+    }
+    const std::string path = TempViewerPath(SystemTempDir(), entry.name);
+    wxBusyCursor wait;
+    UpdateData(true);
+    const TransferType type = GetTransferType(transferMode, asciiExtList, entry.name);
+    if (!ftpConnection->GetFile(entry.name, path, false, type)) {
+        MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
+        return {};
+    }
+    tempFiles.push_back(path);
+    return path;
+}
+
+void CFtpClientDlg::OnOpenInConfigure()
+{
+    COpenInConfigDlg dialog(this);
+    dialog.textPath = openTextPath;
+    dialog.graphicsPath = openGraphicsPath;
+    dialog.browserPath = openBrowserPath;
+    if (dialog.DoModal() != IDOK)
+        return;
+    openTextPath = dialog.textPath;
+    openGraphicsPath = dialog.graphicsPath;
+    openBrowserPath = dialog.browserPath;
+}
