@@ -206,7 +206,7 @@ TEST_F(ChromeTest, AboutBoxShowsItsTextsPictureAndMailButton)
     EXPECT_EQ(ToUtf8(about.GetTitle()), "About Vantrel");
     EXPECT_EQ(StaticTexts(about), (std::vector<std::string>{
                                       "Vantrel  Version 1.2.0.1",
-                                      "Copyright (C) 2026 Quillmarsh",
+                                      "\xC2\xA9 2026 Quillmarsh",
                                       kContactAddress,
                                       "This File Transfer Utility operates on\na single file or directory at a time.",
                                   }));
