@@ -31,10 +31,6 @@
 
 namespace {
 
-// The template's size in dialog units; the client area, as on the original
-// platform.
-const wxSize kTemplateSize(328, 264);
-
 const char kDefaultExtensions[] = "asp bat c cgi cpp css dhtml h htm html js log pas php pl sh shtml txt vbs xml ";
 
 template <class Control>
@@ -69,7 +65,6 @@ CFtpClientDlg::CFtpClientDlg(wxWindow* parent) : clockTimer(this, kClockTimerId)
         wxDialog::Create(parent, wxID_ANY, "Vantrel");
         return;
     }
-    SetClientSize(ConvertDialogToPixels(kTemplateSize));
     // Looked up here already, so that the first showing of the members (the
     // base initialisation of the start-up) reaches the combo box too.
     domainCombo = Child<wxComboBox>(this, IDC_DOMAIN);

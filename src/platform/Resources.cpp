@@ -96,11 +96,30 @@ void InitResources()
             wxXmlResource::Get()->Load(wxString("memory:vantrel/") + file->name);
 }
 
+// XRC sizes a dialog in the units of the default font, before it applies
+// the template's own font; the template's size is the client area in units
+// of that font, so it is applied again once the font is in place.
+void ApplyTemplateSize(wxDialog* dialog, const wxString& name)
+{
+    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
+    for (const wxXmlNode* child = node ? node->GetChildren() : nullptr; child; child = child->GetNext()) {
+        if (child->GetName() != "size")
+            continue;
+        long width = 0;
+        long height = 0;
+        const wxString text = child->GetNodeContent();
+        if (text.BeforeFirst(',').ToLong(&width) && text.AfterFirst(',').BeforeFirst('d').ToLong(&height))
+            dialog->SetClientSize(dialog->ConvertDialogToPixels(wxSize(width, height)));
+        return;
+    }
+}
+
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name)
 {
     if (!wxXmlResource::Get()->LoadDialog(dialog, parent, name))
         return false;
     AssignNumericIds(dialog);
+    ApplyTemplateSize(dialog, name);
     return true;
 }
 

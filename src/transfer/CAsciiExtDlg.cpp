@@ -11,8 +11,6 @@
 
 namespace {
 
-const wxSize kClientSize(118, 203);
-
 const char* const kWhiteSpace = " \t\r\n\v\f";
 
 std::string Trim(const std::string& text)
@@ -43,9 +41,6 @@ CAsciiExtDlg::CAsciiExtDlg(wxWindow* parent)
         wxFAIL_MSG("dialog template 140 is missing");
         return;
     }
-    // The template's size is that of the client area, as the controls'
-    // positions assume; the toolkit would take it for the whole window.
-    SetClientSize(ConvertDialogToPixels(kClientSize));
     extListBox = wxStaticCast(FindWindow(IDC_EXT_LIST), wxListBox);
     extEditCtrl = wxStaticCast(FindWindow(IDC_EXT_EDIT), wxTextCtrl);
     // The explanation is longer than its box is wide; the template's box is
