@@ -1,0 +1,176 @@
+// Moving between remote directories in the real main window: chdir,
+// double-click, cd .. and cd / against pyftpdlib, and the same walk against
+// Debian's vsftpd.
+#include "ftp/RemoteWindowFixture.h"
+
+#include "platform/MessageBox.h"
+#include "support/GuiTestHelpers.h"
+#include "support/PyFtpServer.h"
+#include "support/VsftpdServer.h"
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class Navigation : public RemoteWindowFixture {
+protected:
+    void SetUp() override
+    {
+        RemoteWindowFixture::SetUp();
+        server = std::make_unique<PyFtpServer>(PyFtpServer::Options{.lockedDirectory = true});
+        server->WriteFile("docs/readme.txt", "read me");
+        server->MakeDirectory("docs/inner");
+        server->WriteFile("my folder/x.txt", "x");
+        server->WriteFile("top.txt", "top");
+        EnterSite("127.0.0.1", server->Port(), PyFtpServer::User, PyFtpServer::Password);
+        window->OnLogin();
+        ASSERT_TRUE(window->session);
+    }
+
+    void ExpectAt(const std::string& directory, const Texts& names)
+    {
+        EXPECT_EQ(directory, ControlText(IDC_PWD));
+        EXPECT_EQ(names, Names());
+        EXPECT_EQ(-1, window->fileList->FirstSelected());
+    }
+
+    const Texts rootNames = {"docs", "locked", "my folder", "top.txt"};
+    std::unique_ptr<PyFtpServer> server;
+};
+
+TEST_F(Navigation, ChdirWithoutASelectionOrOnAFileAsksNothingOfTheServer)
+{
+    wxTEST_DIALOG(window->OnChdir(), ExpectMessageBox("Nothing selected!", "Change Directory", wxICON_WARNING));
+    wxTEST_DIALOG(window->OnDblclkFileList(),
+                  ExpectMessageBox("Nothing selected!", "Change Directory", wxICON_WARNING));
+    SelectByName("top.txt");
+    wxTEST_DIALOG(window->OnChdir(), ExpectMessageBox("Not a Directory!", "Change Directory", wxICON_WARNING));
+    wxTEST_DIALOG(window->OnDblclkFileList(),
+                  ExpectMessageBox("Not a Directory!", "Change Directory", wxICON_WARNING));
+    EXPECT_EQ("/", ControlText(IDC_PWD));
+}
+
+TEST_F(Navigation, ChdirDoubleClickCdUpAndCdRootWalkTheTree)
+{
+    SelectByName("docs");
+    window->OnChdir();
+    ExpectAt("/docs", {"inner", "readme.txt"});
+    EXPECT_EQ("\n1 folders - 1 files - 0 KB", ControlText(IDC_INFO));
+
+    SelectByName("inner");
+    window->OnDblclkFileList();
+    ExpectAt("/docs/inner", {});
+
+    window->OnCdUp();
+    ExpectAt("/docs", {"inner", "readme.txt"});
+
+    window->OnCdRoot();
+    ExpectAt("/", rootNames);
+}
+
+TEST_F(Navigation, AFolderWithBlanksInItsNameIsEnteredAsNamed)
+{
+    SelectByName("my folder");
+    window->OnChdir();
+    ExpectAt("/my folder", {"x.txt"});
+}
+
+TEST_F(Navigation, ARefusedChdirShowsTheServersReplyAndKeepsTheListing)
+{
+    SelectByName("locked");
+    wxTEST_DIALOG(window->OnChdir(), ExpectMessageBox("550 Permission denied.", "Change Directory", wxICON_ERROR));
+    EXPECT_EQ("/", ControlText(IDC_PWD));
+    EXPECT_EQ(rootNames, Names());
+}
+
+TEST_F(Navigation, TheDirectoryReachedBecomesTheSitesStartDirectory)
+{
+    SelectByName("docs");
+    window->OnChdir();
+    window->OnLogout();
+    EXPECT_EQ("/docs", LoadSiteRecord(CloseAndReread().GetProfileString("domainStr_0", "")).workingDir);
+}
+
+TEST_F(Navigation, DuringATransferEveryMoveOnlyBeeps)
+{
+    SelectByName("docs");
+    window->transferInProgress = 1;
+    const int beeps = BeepCount();
+    window->OnChdir();
+    window->OnDblclkFileList();
+    window->OnCdUp();
+    window->OnCdRoot();
+    EXPECT_EQ(beeps + 4, BeepCount());
+    window->transferInProgress = 0;
+    EXPECT_EQ("/", ControlText(IDC_PWD));
+    EXPECT_EQ(rootNames, Names());
+}
+
+TEST_F(Navigation, WhileLoggedOutEveryMoveOnlyBeeps)
+{
+    window->OnLogout();
+    const int beeps = BeepCount();
+    window->OnChdir();
+    window->OnCdUp();
+    window->OnCdRoot();
+    EXPECT_EQ(beeps + 3, BeepCount());
+}
+
+// vsftpd names the anonymous root "/" when it can lock the user into it,
+// else by its real path; the walk is the same either way.
+class VsftpdNavigation : public RemoteWindowFixture {
+protected:
+    void SetUp() override
+    {
+        RemoteWindowFixture::SetUp();
+        try {
+            server = std::make_unique<VsftpdServer>();
+        } catch (const std::runtime_error& failure) {
+            GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
+        }
+    }
+
+    std::string Below(const std::string& name) const
+    {
+        const std::string& root = server->ServerRoot();
+        return root == "/" ? "/" + name : root + "/" + name;
+    }
+
+    std::unique_ptr<VsftpdServer> server;
+};
+
+TEST_F(VsftpdNavigation, AnonymousLoginListsAndWalksTheTree)
+{
+    server->WriteFile("a.txt", std::string(2500, 'a'));
+    server->WriteFile("sub dir/b.txt", "b");
+    server->MakeDirectory("Other");
+    SetModified(server->PathOf("a.txt"), Utc(2020, 5, 6, 7, 8));
+    EnterSite("127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
+    window->OnLogin();
+    ASSERT_TRUE(window->session);
+    EXPECT_EQ(server->ServerRoot(), ControlText(IDC_PWD));
+    EXPECT_EQ((Texts{"Other", "sub dir", "a.txt"}), Names());
+    // vsftpd lists a time older than half a year by its day alone.
+    EXPECT_EQ("a.txt | 2 KB | 05/06/2020 12:00 AM", RowText(2));
+    EXPECT_EQ("\n2 folders - 1 files - 2 KB", ControlText(IDC_INFO));
+
+    SelectByName("sub dir");
+    window->OnDblclkFileList();
+    EXPECT_EQ(Below("sub dir"), ControlText(IDC_PWD));
+    EXPECT_EQ((Texts{"b.txt"}), Names());
+
+    window->OnCdUp();
+    EXPECT_EQ(server->ServerRoot(), ControlText(IDC_PWD));
+    EXPECT_EQ((Texts{"Other", "sub dir", "a.txt"}), Names());
+
+    SelectByName("Other");
+    window->OnChdir();
+    window->OnCdRoot();
+    EXPECT_EQ("/", ControlText(IDC_PWD));
+    EXPECT_GT(window->fileList->GetItemCount(), 0);
+}
+
+} // namespace

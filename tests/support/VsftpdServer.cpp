@@ -1,0 +1,161 @@
+#include "support/VsftpdServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+constexpr const char* kProgram = "/usr/sbin/vsftpd";
+// Debian's anonymous account; vsftpd locks it into the root when it can.
+constexpr const char* kAnonymousAccount = "ftp";
+constexpr auto kStartupTime = std::chrono::seconds(15);
+
+sockaddr_in Loopback(std::uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+// A loopback port free at this moment; vsftpd binds it a moment later.
+std::uint16_t FreePort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t length = sizeof address;
+    const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    ::close(probe);
+    if (!bound)
+        throw std::runtime_error("no free loopback port for vsftpd");
+    return ntohs(address.sin_port);
+}
+
+bool Accepts(std::uint16_t port)
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(port);
+    const bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(probe);
+    return connected;
+}
+
+// vsftpd can chroot the anonymous user only when it starts as root and the
+// anonymous account exists; otherwise it runs as the launching user and
+// serves the root by its real path.
+bool CanLockIntoRoot()
+{
+    return ::geteuid() == 0 && ::getpwnam(kAnonymousAccount) != nullptr;
+}
+
+}  // namespace
+
+VsftpdServer::VsftpdServer()
+{
+    if (::access(kProgram, X_OK) != 0)
+        throw std::runtime_error(std::string(kProgram) + " is not installed");
+    std::string pattern = "/tmp/vantrel-vsftpd-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create vsftpd's folder");
+    directory = pattern;
+    root = directory + "/root";
+    configuration = directory + "/vsftpd.conf";
+    serverRoot = CanLockIntoRoot() ? "/" : root;
+    try {
+        // The anonymous account must be able to read the root, and vsftpd
+        // refuses a root that account could write.
+        ::chmod(directory.c_str(), 0755);
+        std::filesystem::create_directory(root);
+        ::chmod(root.c_str(), 0755);
+        port = FreePort();
+        WriteConfiguration();
+        Start();
+    } catch (...) {
+        std::filesystem::remove_all(directory);
+        throw;
+    }
+}
+
+VsftpdServer::~VsftpdServer()
+{
+    if (process > 0) {
+        ::kill(process, SIGTERM);
+        ::waitpid(process, nullptr, 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+void VsftpdServer::WriteConfiguration() const
+{
+    std::ofstream out(configuration);
+    out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port << "\n"
+        << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\nwrite_enable=NO\n"
+        << "anon_root=" << root << "\n"
+        // Active mode only, and from an unprivileged source port.
+        << "port_enable=YES\npasv_enable=NO\nconnect_from_port_20=NO\n"
+        << "seccomp_sandbox=NO\nbackground=NO\nxferlog_enable=NO\nuse_localtime=NO\n";
+    if (CanLockIntoRoot())
+        out << "ftp_username=" << kAnonymousAccount << "\nnopriv_user=" << kAnonymousAccount << "\n";
+    else
+        out << "run_as_launching_user=YES\n";
+    if (!out)
+        throw std::runtime_error("cannot write " + configuration);
+}
+
+void VsftpdServer::Start()
+{
+    process = ::fork();
+    if (process < 0)
+        throw std::runtime_error("cannot start vsftpd");
+    if (process == 0) {
+        ::execl(kProgram, kProgram, configuration.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    WaitUntilListening();
+}
+
+void VsftpdServer::WaitUntilListening()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kStartupTime;
+    while (!Accepts(port)) {
+        int status = 0;
+        if (::waitpid(process, &status, WNOHANG) == process) {
+            process = -1;
+            throw std::runtime_error("vsftpd ended before it listened (exit status " +
+                                     std::to_string(WEXITSTATUS(status)) + ")");
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("vsftpd did not listen within 15 seconds");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void VsftpdServer::WriteFile(const std::string& relative, const std::string& contents) const
+{
+    const std::filesystem::path path = PathOf(relative);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+void VsftpdServer::MakeDirectory(const std::string& relative) const
+{
+    std::filesystem::create_directories(PathOf(relative));
+}

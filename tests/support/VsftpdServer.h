@@ -1,0 +1,44 @@
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+// Debian's vsftpd on 127.0.0.1 at a free port, serving a fresh temporary root
+// to anonymous users (no password, read only, active mode from an
+// unprivileged port), for tests against a second real server. The process,
+// its configuration and the root go away with the object. Throws
+// std::runtime_error, saying why, when the server cannot start.
+class VsftpdServer {
+public:
+    static constexpr const char* User = "anonymous";
+
+    VsftpdServer();
+    ~VsftpdServer();
+
+    VsftpdServer(const VsftpdServer&) = delete;
+    VsftpdServer& operator=(const VsftpdServer&) = delete;
+
+    std::uint16_t Port() const { return port; }
+    const std::string& Root() const { return root; }
+    std::string PathOf(const std::string& relative) const { return root + "/" + relative; }
+    // The root as the server names it: "/" when vsftpd could lock the
+    // anonymous user into it (running as root), else its real path.
+    const std::string& ServerRoot() const { return serverRoot; }
+
+    // Files under the root, by paths relative to it; parents are created.
+    void WriteFile(const std::string& relative, const std::string& contents) const;
+    void MakeDirectory(const std::string& relative) const;
+
+private:
+    void WriteConfiguration() const;
+    void Start();
+    void WaitUntilListening();
+
+    std::string directory;  // holds the configuration and the root
+    std::string root;
+    std::string serverRoot;
+    std::string configuration;
+    pid_t process = -1;
+    std::uint16_t port = 0;
+};
