@@ -3,15 +3,11 @@
 #include "app/CFtpClientDlg.h"
 #include "app/ChromeRules.h"
 #include "app/SettingsStore.h"
+#include "app/ShellOpen.h"
 #include "ftp/LastErrorText.h"
-#include "platform/LastError.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
-
-#include <wx/utils.h>
-
-#include <cerrno>
 
 wxIMPLEMENT_APP_NO_MAIN(CFtpClientApp);
 
@@ -37,11 +33,12 @@ bool CFtpClientApp::InitInstance()
 
 void CFtpClientApp::OnDocumentation()
 {
+    // Not wxLaunchDefaultBrowser: it turns a file:// address into a bare
+    // path, keeps "#page=1&view=fitH" as part of the file name and splits
+    // the command at blanks, so the guide is never found.
     const std::string address = DocumentationAddress(FindDocumentationPdf());
-    if (wxLaunchDefaultBrowser(FromUtf8(address)))
+    if (ShellOpen(address))
         return;
-    // The browser hands back no error code of its own; say what failed.
-    SetLastError(ENOENT);
     MessageBox(GetTopWindow(), LastErrorText() + "\n\n" + address, ToUtf8(GetAppDisplayName()),
                MB_OK | MB_ICONEXCLAMATION);
 }
