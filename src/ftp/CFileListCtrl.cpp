@@ -1,7 +1,7 @@
 #include "ftp/CFileListCtrl.h"
 
 #include "platform/Text.h"
-#include "sites/SiteProfile.h"
+#include "platform/TextCase.h"
 
 CFileListCtrl::CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
     : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES |
@@ -47,7 +47,7 @@ void CFileListCtrl::DeselectRow(int row)
 int CFileListCtrl::FindRow(const std::string& name) const
 {
     for (std::size_t row = 0; row < rows.size(); ++row)
-        if (EqualsIgnoreCase(rows[row].name, name))
+        if (EqualsNoCase(rows[row].name, name))
             return static_cast<int>(row);
     return -1;
 }

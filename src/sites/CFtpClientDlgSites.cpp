@@ -6,6 +6,7 @@
 #include "app/ControlIds.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
+#include "platform/TextCase.h"
 
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
@@ -56,7 +57,7 @@ void CFtpClientDlg::LoadSiteRecord(const std::string& record)
 int CFtpClientDlg::AddSiteItem(const std::string& name, const std::string& record)
 {
     unsigned at = 0;
-    while (at < domainCombo->GetCount() && CompareSiteNames(ToUtf8(domainCombo->GetString(at)), name) <= 0)
+    while (at < domainCombo->GetCount() && CompareNoCase(ToUtf8(domainCombo->GetString(at)), name) <= 0)
         ++at;
     return domainCombo->Insert(FromUtf8(name), at, new SiteRecordData(record));
 }
@@ -95,7 +96,7 @@ void CFtpClientDlg::OnSiteLocked()
 void CFtpClientDlg::OnRemove()
 {
     UpdateData(true);
-    if (EqualsIgnoreCase(domain, PLACEHOLDER_SITE))
+    if (EqualsNoCase(domain, PLACEHOLDER_SITE))
         return;
     const std::string shown = ToUtf8(domainCombo->GetValue());
     if (MessageBox(this, "Remove\n\"" + shown + "\"\nfrom Vantrel?", "Remove Domain",
@@ -106,7 +107,7 @@ void CFtpClientDlg::OnRemove()
     bool placeholderListed = false;
     for (unsigned item = 0; item < domainCombo->GetCount(); ++item) {
         const std::string name = ToUtf8(domainCombo->GetString(item));
-        if (EqualsIgnoreCase(name.substr(0, sizeof PLACEHOLDER_SITE - 1), PLACEHOLDER_SITE))
+        if (EqualsNoCase(name.substr(0, sizeof PLACEHOLDER_SITE - 1), PLACEHOLDER_SITE))
             placeholderListed = true;
     }
     if (!placeholderListed) {
@@ -129,7 +130,7 @@ void CFtpClientDlg::OnHidePassword()
 void CFtpClientDlg::RecordSiteAfterLogin()
 {
     std::string& current = SiteRecordAt(currentSite);
-    const bool sameSite = EqualsIgnoreCase(RecordDomain(current), domain);
+    const bool sameSite = EqualsNoCase(RecordDomain(current), domain);
     if (sameSite && RecordUser(current) == userName) {
         current = FormatSiteRecord();
         return;

@@ -50,11 +50,6 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-char FoldCase(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 std::string FormatSiteRecord(const SiteProfile& site)
@@ -142,21 +137,4 @@ int ParseLeadingInt(const std::string& text)
     if (value > INT_MAX)
         value = INT_MAX;
     return static_cast<int>(value);
-}
-
-int CompareSiteNames(const std::string& a, const std::string& b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char ca = static_cast<unsigned char>(FoldCase(a[i]));
-        const unsigned char cb = static_cast<unsigned char>(FoldCase(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool EqualsIgnoreCase(const std::string& a, const std::string& b)
-{
-    return CompareSiteNames(a, b) == 0;
 }

@@ -47,7 +47,3 @@ std::string HostFromSiteName(const std::string& siteName);
 // atoi: leading white space, an optional sign, digits up to the first other
 // character; no digits give 0. Saturates instead of overflowing.
 int ParseLeadingInt(const std::string& text);
-
-// The site list's one ordering: ASCII letters compared without case.
-int CompareSiteNames(const std::string& a, const std::string& b);
-bool EqualsIgnoreCase(const std::string& a, const std::string& b);

@@ -11,22 +11,11 @@
 
 namespace {
 
-const char* const kWhiteSpace = " \t\r\n\v\f";
-
-std::string Trim(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(kWhiteSpace);
-    if (first == std::string::npos)
-        return "";
-    const std::size_t last = text.find_last_not_of(kWhiteSpace);
-    return text.substr(first, last - first + 1);
-}
-
 // Trimmed, lower case, and one leading dot dropped (the list holds
 // extensions without their dot; "..x" keeps one).
 std::string NormaliseExtension(const std::string& typed)
 {
-    std::string text = AsciiLower(Trim(typed));
+    std::string text = AsciiLower(TrimBlanks(typed));
     if (!text.empty() && text.front() == '.')
         text.erase(0, 1);
     return text;

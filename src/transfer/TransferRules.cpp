@@ -8,18 +8,6 @@ namespace {
 // mark; longer extensions are cut there.
 constexpr std::size_t kMaxExtension = 256;
 
-char FoldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-int CompareFolded(char left, char right)
-{
-    const auto l = static_cast<unsigned char>(FoldAscii(left));
-    const auto r = static_cast<unsigned char>(FoldAscii(right));
-    return (l > r) - (l < r);
-}
-
 } // namespace
 
 std::vector<std::string> ReadExtList(const std::string& text)
@@ -57,31 +45,4 @@ TransferType GetTransferType(int transferMode, const std::string& asciiExtList, 
             return FTP_TRANSFER_TYPE_ASCII;
     }
     return FTP_TRANSFER_TYPE_BINARY;
-}
-
-int CompareNoCase(const std::string& left, const std::string& right)
-{
-    const std::size_t common = std::min(left.size(), right.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const int order = CompareFolded(left[i], right[i]);
-        if (order != 0)
-            return order;
-    }
-    return (left.size() > right.size()) - (left.size() < right.size());
-}
-
-bool EqualsNoCase(const std::string& left, const std::string& right)
-{
-    return left.size() == right.size() && CompareNoCase(left, right) == 0;
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix)
-{
-    return prefix.size() <= text.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string AsciiLower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), FoldAscii);
-    return text;
 }

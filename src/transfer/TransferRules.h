@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/TextCase.h"
 #include "platform/TransferTypes.h"
 
 #include <string>
@@ -25,11 +26,3 @@ std::string PathExtension(const std::string& path);
 // ASCII for mode 0, binary for mode 1; any other mode (Auto, or none chosen
 // yet) looks the path's extension up in the list, ignoring case.
 TransferType GetTransferType(int transferMode, const std::string& asciiExtList, const std::string& path);
-
-// Case-insensitive comparisons of UTF-8 texts: ASCII letters are folded, all
-// other bytes compare as they are (so multibyte sequences are never split or
-// confused with letters).
-int CompareNoCase(const std::string& left, const std::string& right);
-bool EqualsNoCase(const std::string& left, const std::string& right);
-bool StartsWithNoCase(const std::string& text, const std::string& prefix);
-std::string AsciiLower(std::string text);

@@ -1,4 +1,5 @@
 // The site record's text form and its reading rule, edge case by edge case.
+#include "platform/TextCase.h"
 #include "sites/SiteProfile.h"
 
 #include <gtest/gtest.h>
@@ -83,11 +84,11 @@ TEST(SiteName, TheHostIsCutFromTheSiteName)
 
 TEST(SiteName, OneCaseInsensitiveOrderPutsThePlaceholderFirst)
 {
-    EXPECT_LT(CompareSiteNames(PLACEHOLDER_SITE, "1.example"), 0);
-    EXPECT_LT(CompareSiteNames("alpha", "Beta"), 0);
-    EXPECT_EQ(0, CompareSiteNames("FTP.Example", "ftp.example"));
-    EXPECT_LT(CompareSiteNames("ftp", "ftp.example"), 0);
-    EXPECT_TRUE(EqualsIgnoreCase("* ENTER A NEW FTP DOMAIN *", PLACEHOLDER_SITE));
+    EXPECT_LT(CompareNoCase(PLACEHOLDER_SITE, "1.example"), 0);
+    EXPECT_LT(CompareNoCase("alpha", "Beta"), 0);
+    EXPECT_EQ(0, CompareNoCase("FTP.Example", "ftp.example"));
+    EXPECT_LT(CompareNoCase("ftp", "ftp.example"), 0);
+    EXPECT_TRUE(EqualsNoCase("* ENTER A NEW FTP DOMAIN *", PLACEHOLDER_SITE));
 }
 
 } // namespace
