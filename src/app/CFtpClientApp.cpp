@@ -39,6 +39,6 @@ void CFtpClientApp::OnDocumentation()
     const std::string address = DocumentationAddress(FindDocumentationPdf());
     if (ShellOpen(address))
         return;
-    MessageBox(GetTopWindow(), LastErrorText() + "\n\n" + address, ToUtf8(GetAppDisplayName()),
+    MessageBox(wxTheApp->GetTopWindow(), LastErrorText() + "\n\n" + address, ToUtf8(wxTheApp->GetAppDisplayName()),
                MB_OK | MB_ICONEXCLAMATION);
 }

@@ -8,8 +8,9 @@ public:
     bool OnInit() override;
     bool InitInstance();
 
-    // F1 anywhere in the window and the Documentation menu item.
-    void OnDocumentation();
+    // F1 anywhere in the window and the Documentation menu item. Static, as
+    // it needs nothing of the application object but wx's own.
+    static void OnDocumentation();
 };
 
 wxDECLARE_APP(CFtpClientApp);

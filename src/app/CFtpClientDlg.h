@@ -147,6 +147,11 @@ private:
     void SelectRow(int row);
     void ChangeDirectory(const std::string& directory, const char* caption);
     bool IsIdleAndConnected() const;
+    // The common guard of the commands that use the connection: true (after
+    // the plain beep) when a transfer runs or nobody is logged in.
+    bool RefuseWhileBusy() const;
+    // The first selected row, or -1 after the box that says none is.
+    int SelectedRowOrSay(const char* text, const char* caption);
     void StartTransfer(TransferDirection direction);
     void WaitForWorker();
 

@@ -107,7 +107,7 @@ void CFtpClientDlg::BindEvents()
     command(ID_OPENIN_CONFIGURE, &CFtpClientDlg::OnOpenInConfigure);
     command(ID_ABOUT, &CFtpClientDlg::OnAbout);
     Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_CANCEL_MENU);
-    Bind(wxEVT_MENU, [](wxCommandEvent&) { wxGetApp().OnDocumentation(); }, ID_DOCUMENTATION);
+    Bind(wxEVT_MENU, [](wxCommandEvent&) { CFtpClientApp::OnDocumentation(); }, ID_DOCUMENTATION);
     Bind(wxEVT_MENU, [this](wxCommandEvent& event) { OnOpenIn(event.GetId()); }, ID_OPENIN_TEXT,
          ID_OPENIN_BROWSER);
 
@@ -133,7 +133,7 @@ void CFtpClientDlg::BindEvents()
         if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
             OnCancel();
         else if (event.GetKeyCode() == WXK_F1)
-            wxGetApp().OnDocumentation();
+            CFtpClientApp::OnDocumentation();
         else
             event.Skip();
     });

@@ -26,15 +26,11 @@ std::string TrimmedLower(const std::string& text)
 
 void CFtpClientDlg::OnDelete()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
-    const int row = SelectedRow();
-    if (row < 0) {
-        MessageBox(this, "Nothing selected !", "Delete", MB_OK | MB_ICONEXCLAMATION);
+    const int row = SelectedRowOrSay("Nothing selected !", "Delete");
+    if (row < 0)
         return;
-    }
     const ListEntry entry = fileList->Row(row);
     std::string message;
     if (entry.kind == 1) {
@@ -67,10 +63,8 @@ void CFtpClientDlg::OnDelete()
 
 void CFtpClientDlg::OnMkdir()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
     CInputDlg prompt(this);
     prompt.caption = "Enter New Directory";
     while (prompt.DoModal() == IDOK) {
@@ -90,15 +84,11 @@ void CFtpClientDlg::OnMkdir()
 
 void CFtpClientDlg::OnRename()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
-    const int row = SelectedRow();
-    if (row < 0) {
-        MessageBox(this, "Nothing selected !", "Rename", MB_OK | MB_ICONEXCLAMATION);
+    const int row = SelectedRowOrSay("Nothing selected !", "Rename");
+    if (row < 0)
         return;
-    }
     const std::string oldName = fileList->Row(row).name;
     if (oldName == "." || oldName == "..")
         return;

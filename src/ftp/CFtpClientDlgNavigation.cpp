@@ -14,6 +14,22 @@ bool CFtpClientDlg::IsIdleAndConnected() const
     return transferInProgress == 0 && ftpConnection;
 }
 
+bool CFtpClientDlg::RefuseWhileBusy() const
+{
+    if (IsIdleAndConnected())
+        return false;
+    MessageBeep();
+    return true;
+}
+
+int CFtpClientDlg::SelectedRowOrSay(const char* text, const char* caption)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        MessageBox(this, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    return row;
+}
+
 int CFtpClientDlg::SelectedRow() const
 {
     return fileList->FirstSelected();
@@ -36,15 +52,11 @@ void CFtpClientDlg::ChangeDirectory(const std::string& directory, const char* ca
 
 void CFtpClientDlg::OnChdir()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
-    const int row = SelectedRow();
-    if (row < 0) {
-        MessageBox(this, "Nothing selected!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
+    const int row = SelectedRowOrSay("Nothing selected!", "Change Directory");
+    if (row < 0)
         return;
-    }
     if (fileList->Row(row).kind != 0) {
         MessageBox(this, "Not a Directory!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -59,18 +71,14 @@ void CFtpClientDlg::OnDblclkFileList()
 
 void CFtpClientDlg::OnCdUp()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
     ChangeDirectory("..", "Change to Parent Dir");
 }
 
 void CFtpClientDlg::OnCdRoot()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
     ChangeDirectory("/", "Change to Root Dir");
 }
