@@ -257,10 +257,7 @@ void CFtpClientDlg::SaveSettingsAndClose()
     // A port box that holds no number keeps the last good port; the window
     // closes all the same, since only this sequence saves anything.
     UpdateData(true);
-    // A field holding a double quote cannot be stored; the item keeps the
-    // record it had rather than one that would read back shifted.
-    if (FieldHoldingQuote(CurrentFields()).empty())
-        SiteRecordAt(currentSite) = FormatSiteRecord();
+    StoreCurrentFields();
     SaveSettings();
     for (const std::string& path : tempFiles)
         unlink(path.c_str());

@@ -139,6 +139,7 @@ private:
     void SaveSettings();
     SiteProfile CurrentFields() const;
     void SetCurrentFields(const SiteProfile& site);
+    void StoreCurrentFields();
     void ApplyPasswordMask();
     int AddSiteItem(const std::string& name, const std::string& record);
     std::string& SiteRecordAt(int index);

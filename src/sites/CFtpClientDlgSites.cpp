@@ -72,9 +72,17 @@ void CFtpClientDlg::DeleteSiteItem(int index)
     domainCombo->Delete(static_cast<unsigned>(index));
 }
 
+// A field holding a double quote cannot be stored: the item keeps the record
+// it had rather than one that would read back shifted.
+void CFtpClientDlg::StoreCurrentFields()
+{
+    if (FieldHoldingQuote(CurrentFields()).empty())
+        SiteRecordAt(currentSite) = FormatSiteRecord();
+}
+
 void CFtpClientDlg::OnSelchangeDomain()
 {
-    SiteRecordAt(currentSite) = FormatSiteRecord();
+    StoreCurrentFields();
     currentSite = domainCombo->GetSelection();
     LoadSiteRecord(SiteRecordAt(currentSite));
     UpdateData(false);

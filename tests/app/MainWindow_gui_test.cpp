@@ -251,3 +251,23 @@ TEST_F(MainWindow, ASettingsFolderThatCannotBeWrittenIsReportedAtClose)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, ADoubleQuoteInAFieldIsRefusedAndNeverStored)
+{
+    Store("nDomains", 1);
+    Store("domainStr_0", SiteRecord("ftp.example"));
+    Store("nLastUsedDomain", 1);
+    Open();
+    TypeInto(IDC_PSWD, "pa\"ss");
+    wxTEST_DIALOG(window->OnLogin(),
+                  ExpectMessageBox("The Pswd box holds a double quote (\"), which a saved site cannot keep.\n\n"
+                                   "Please remove it and Login again.",
+                                   "Login", wxICON_WARNING));
+    EXPECT_FALSE(window->session);
+    // The item keeps the record it had; the shifted one is never written.
+    EXPECT_EQ(SiteRecord("ftp.example"), CloseAndReread().GetProfileString("domainStr_0", ""));
+}
+
+} // namespace
