@@ -1,0 +1,650 @@
+// Download and upload through the real main window: the file dialogs
+// answered, the worker running on its thread, and the bytes checked on both
+// ends against pyftpdlib or, where exact wire bytes and faults matter, the
+// scripted server.
+#include "app/ControlIds.h"
+#include "ftp/CFileListCtrl.h"
+#include "ftp/CFtpSession.h"
+#include "platform/FtpConnection.h"
+#include "platform/Text.h"
+#include "transfer/CAsciiExtDlg.h"
+#include "transfer/CPercentProgressCtrl.h"
+#include "transfer/TransferEvents.h"
+#include "support/GuiTestHelpers.h"
+#include "support/MainWindowFixture.h"
+#include "support/PyFtpServer.h"
+#include "support/ScriptedFtpServer.h"
+
+#include <wx/filedlg.h>
+#include <wx/radiobut.h>
+#include <wx/stopwatch.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+using Commands = std::vector<std::string>;
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+void WriteLocal(const std::string& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string ReadLocal(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+// Text whose line end sits exactly on the first chunk boundary: a file
+// listed as 1 KB is copied in chunks of 1000 bytes, so byte 999 is the CR
+// (on the wire) and byte 1000 its LF.
+std::string LfTextWithLineEndAt999()
+{
+    return std::string(999, 'a') + "\n" + "second line\n" + std::string(300, 'b') + "\nlast";
+}
+
+std::string CrLf(const std::string& lfText)
+{
+    return std::regex_replace(lfText, std::regex("\n"), "\r\n");
+}
+
+// Answers a file dialog with `path`. GTK takes a path set from code only
+// once its main loop has run, so the answer waits until the dialog reports it.
+class ExpectFileDialog : public wxExpectModalBase<wxFileDialog, ExpectFileDialog> {
+public:
+    explicit ExpectFileDialog(std::string path) : path(std::move(path)) {}
+
+protected:
+    int OnInvoked(wxFileDialog* dialog) const override
+    {
+        dialog->SetPath(FromUtf8(path));
+        EXPECT_TRUE(PumpUntil([&] { return ToUtf8(dialog->GetPath()) == path; }, 5)) << "the dialog never took " << path;
+        return wxID_OK;
+    }
+
+private:
+    std::string path;
+};
+
+// A box no test expects fails the test at once instead of waiting for a click.
+class FailOnAnyDialog : public wxModalDialogHook {
+public:
+    FailOnAnyDialog() { Register(); }
+    ~FailOnAnyDialog() override { Unregister(); }
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        const auto* box = dynamic_cast<wxMessageDialog*>(dialog);
+        ADD_FAILURE() << "unexpected dialog: " << (box ? ToUtf8(box->GetCaption() + ": " + box->GetMessage())
+                                                       : ToUtf8(dialog->GetTitle()));
+        return wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+};
+
+class ExpectExtDialog : public wxExpectModalBase<CAsciiExtDlg, ExpectExtDialog> {
+public:
+    // Records the list the dialog was given, hands back `newList` and ends
+    // the dialog with `answer`.
+    ExpectExtDialog(std::string* seen, std::string newList, int answer)
+        : seen(seen), newList(std::move(newList)), answer(answer) {}
+
+protected:
+    int OnInvoked(CAsciiExtDlg* dialog) const override
+    {
+        *seen = dialog->extList;
+        dialog->extList = newList;
+        return answer;
+    }
+
+private:
+    std::string* seen;
+    std::string newList;
+    int answer;
+};
+
+class TransferWindow : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        char pattern[] = "/tmp/vantrel-local-XXXXXX";
+        localDir = mkdtemp(pattern);
+    }
+
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        std::filesystem::remove_all(localDir);
+    }
+
+    std::string Local(const std::string& name) const { return localDir + "/" + name; }
+
+    std::string BarText() const { return ToUtf8(window->progressBar->GetText()); }
+
+    bool Idle() const { return !window->FindWindow(IDC_ABORT)->IsEnabled(); }
+
+    // For tests that answer the boxes they expect themselves.
+    bool PumpUntilIdle(double seconds) { return PumpUntil([&] { return Idle(); }, seconds); }
+
+    void WaitUntilIdle(double seconds = 60)
+    {
+        FailOnAnyDialog strict;
+        ASSERT_TRUE(PumpUntilIdle(seconds)) << "the transfer did not end";
+    }
+
+    void WaitForFirstProgress()
+    {
+        ASSERT_TRUE(PumpUntil([&] { return BarText().find("remaining") != std::string::npos; }, 10));
+    }
+
+    void ChooseMode(int radioId)
+    {
+        static_cast<wxRadioButton*>(window->FindWindow(radioId))->SetValue(true);
+    }
+
+    void SelectName(const std::string& name)
+    {
+        const int row = window->fileList->FindRow(name);
+        ASSERT_GE(row, 0) << name << " is not listed";
+        window->fileList->SelectRow(row);
+    }
+
+    // Starts the download of the listed `name` into `localPath`; the worker runs on.
+    void StartDownload(const std::string& name, const std::string& localPath)
+    {
+        SelectName(name);
+        wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(localPath));
+        ASSERT_FALSE(Idle()) << "no worker was started";
+    }
+
+    void Download(const std::string& name, const std::string& localPath)
+    {
+        StartDownload(name, localPath);
+        WaitUntilIdle();
+    }
+
+    void StartUpload(const std::string& localPath)
+    {
+        wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(localPath));
+        ASSERT_FALSE(Idle()) << "no worker was started";
+    }
+
+    void Upload(const std::string& localPath)
+    {
+        StartUpload(localPath);
+        WaitUntilIdle();
+    }
+
+    std::string localDir;
+};
+
+// Logged in through the window's own Login to a real pyftpdlib.
+class PyTransfer : public TransferWindow {
+protected:
+    void LogIn()
+    {
+        Store("nDomains", 1);
+        Store("domainStr_0", "\"127.0.0.1\" \"anna\" \"secret\" \"/\" \"" + std::to_string(server.Port()) +
+                                 "\" \"\" \"/\" \"/\"");
+        Store("nLastUsedDomain", 1);
+        Store("nAsciiBinaryAuto", 1);
+        Open();
+        window->OnLogin();
+        ASSERT_TRUE(window->session) << "login failed";
+    }
+
+    PyFtpServer server;
+};
+
+TEST_F(PyTransfer, BinaryRoundTripsAreByteExactForEverySize)
+{
+    const std::vector<std::size_t> sizes = {0, 1, 999, 1000, 1500, 1000001, 31457283};
+    for (std::size_t size : sizes)
+        server.WriteFile("d" + std::to_string(size) + ".bin", RandomBytes(size, static_cast<unsigned>(size)));
+    LogIn();
+    for (std::size_t size : sizes) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        const std::string down = "d" + std::to_string(size) + ".bin";
+        Download(down, Local(down));
+        EXPECT_TRUE(ReadLocal(Local(down)) == server.ReadFile(down)) << "download differs";
+        EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   " + down + "   [0-9]+ sec   [0-9]+ Kbps")))
+            << BarText();
+
+        const std::string up = "u" + std::to_string(size) + ".bin";
+        WriteLocal(Local(up), RandomBytes(size, static_cast<unsigned>(size) + 7));
+        Upload(Local(up));
+        EXPECT_TRUE(server.ReadFile(up) == ReadLocal(Local(up))) << "upload differs";
+        EXPECT_TRUE(std::regex_match(BarText(), std::regex("Upload   " + up + "   [0-9]+ sec   [0-9]+ Kbps")))
+            << BarText();
+        // The upload reloads the listing and selects the new file.
+        ASSERT_GE(window->fileList->FirstSelected(), 0);
+        EXPECT_EQ(up, window->fileList->Row(window->fileList->FirstSelected()).name);
+    }
+}
+
+// pyftpdlib turns its LF file into CRLF on the wire in ASCII mode, so the
+// local file only has LF again when the download converted it back.
+TEST_F(PyTransfer, AsciiDownloadTurnsTheWiresCrLfBackIntoLf)
+{
+    server.WriteFile("notes.txt", LfTextWithLineEndAt999());
+    LogIn();
+    ChooseMode(IDC_ASCII);
+    Download("notes.txt", Local("notes.txt"));
+    EXPECT_EQ(LfTextWithLineEndAt999(), ReadLocal(Local("notes.txt")));
+}
+
+// pyftpdlib stores the wire's CRLF as LF; a CR doubled by the upload would
+// survive as CR LF in the stored file.
+TEST_F(PyTransfer, AsciiUploadOfCrLfLinesIsNotDoubled)
+{
+    LogIn();
+    ChooseMode(IDC_ASCII);
+    WriteLocal(Local("dos.txt"), std::string(999, 'a') + "\r\n" + "lf only\nend\r\n");
+    Upload(Local("dos.txt"));
+    EXPECT_EQ(std::string(999, 'a') + "\nlf only\nend\n", server.ReadFile("dos.txt"));
+}
+
+TEST_F(PyTransfer, AnUploadOverAListedNameAsksFirstAndNoKeepsTheServerFile)
+{
+    server.WriteFile("notes.txt", "on the server");
+    server.MakeDirectory("docs");
+    LogIn();
+    WriteLocal(Local("notes.TXT"), "from here");
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("notes.TXT")),
+                  ExpectMessageBox("\"notes.TXT\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
+                                   wxICON_QUESTION, wxID_NO));
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(server.Exists("notes.TXT"));
+    EXPECT_EQ("on the server", server.ReadFile("notes.txt"));
+    // The row of that name stays selected.
+    EXPECT_EQ("notes.txt", window->fileList->Row(window->fileList->FirstSelected()).name);
+
+    // A folder of the chosen name asks too.
+    WriteLocal(Local("docs"), "a file named like the folder");
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("docs")),
+                  ExpectMessageBox("\"docs\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
+                                   wxICON_QUESTION, wxID_NO));
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(std::filesystem::is_directory(server.PathOf("docs")));
+}
+
+TEST_F(PyTransfer, YesUploadsUnderTheLocalNamesOwnLetterCase)
+{
+    server.WriteFile("notes.txt", "on the server");
+    LogIn();
+    WriteLocal(Local("notes.TXT"), "from here");
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("notes.TXT")),
+                  ExpectMessageBox("\"notes.TXT\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
+                                   wxICON_QUESTION, wxID_YES));
+    WaitUntilIdle();
+    EXPECT_EQ("from here", server.ReadFile("notes.TXT"));
+    EXPECT_EQ("on the server", server.ReadFile("notes.txt"));
+}
+
+// The bar may skip lines (it shows the newest one when it gets to it), but
+// every chunk is reported with the bytes so far, and the last with 0.
+TEST_F(PyTransfer, EveryChunkIsReportedAndTheLastReportEmptiesTheBar)
+{
+    server.WriteFile("small.bin", RandomBytes(1500, 3));
+    LogIn();
+    std::vector<long> reported;
+    window->Bind(WM_TRANSFER_PROGRESS, [&](wxThreadEvent& event) {
+        event.Skip();
+        reported.push_back(event.GetExtraLong());
+    });
+    StartDownload("small.bin", Local("small.bin"));
+    EXPECT_EQ("downlaoding small.bin", BarText());
+    WaitUntilIdle();
+    // Listed as 1 KB: chunks of 1000 and 500 bytes.
+    EXPECT_EQ((std::vector<long>{1000, 1500, 0}), reported);
+    EXPECT_EQ(0, window->progressBar->GetPos());
+    EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   small.bin   [0-9]+ sec   [0-9]+ Kbps")))
+        << BarText();
+    EXPECT_EQ("small.bin", window->fileList->Row(window->fileList->FirstSelected()).name);
+}
+
+TEST_F(PyTransfer, AbortInTheMiddleOfAnUploadLeavesThePartOnTheServer)
+{
+    constexpr std::size_t size = 64 * 1000 * 1000;
+    LogIn();
+    WriteLocal(Local("big.bin"), RandomBytes(size, 21));
+    window->Bind(WM_TRANSFER_PROGRESS, [&](wxThreadEvent& event) {
+        event.Skip();
+        if (event.GetExtraLong() > 0)
+            window->OnAbort();
+    });
+    Upload(Local("big.bin"));
+    EXPECT_EQ("Upload   big.bin   Aborted", BarText());
+    const std::string stored = server.ReadFile("big.bin");
+    EXPECT_LT(stored.size(), size);
+    EXPECT_TRUE(stored == ReadLocal(Local("big.bin")).substr(0, stored.size())) << "the part is not a prefix";
+    // The reloaded listing shows the partial file, selected.
+    const int row = window->fileList->FirstSelected();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("big.bin", window->fileList->Row(row).name);
+    EXPECT_EQ(stored.size(), window->fileList->Row(row).size);
+}
+
+// Logged in to the scripted server by handing the window a connection, with
+// the listing rows set as a test needs them.
+class ScriptedTransfer : public TransferWindow {
+protected:
+    void Attach(std::vector<ListEntry> rows)
+    {
+        server->Then("331 Password required for anna.");
+        server->Then("230 Logged in.");
+        server->Then("211-Features:\n SIZE\n211 End");
+        Open();
+        EngineTimeouts timeouts;
+        timeouts.connect = std::chrono::milliseconds(2000);
+        timeouts.reply = std::chrono::milliseconds(2000);
+        timeouts.dataAccept = std::chrono::milliseconds(2000);
+        timeouts.dataIdle = std::chrono::milliseconds(20000);
+        window->session = std::make_unique<CFtpSession>();
+        window->session->SetTimeouts(timeouts);
+        window->ftpConnection = window->session->GetFtpConnection("127.0.0.1", "anna", "secret", server->Port(), false);
+        window->SetLoggedInState(true);
+        window->fileList->SetEntries(std::move(rows));
+    }
+
+    // What the transfers sent, data ports masked.
+    Commands AfterLogin() const
+    {
+        Commands commands;
+        const Commands all = server->Commands();
+        for (std::size_t i = 3; i < all.size(); ++i)
+            commands.push_back(all[i].rfind("EPRT ", 0) == 0 ? "EPRT" : all[i]);
+        return commands;
+    }
+
+    // What a server answers to the ABOR that ends a stalled transfer.
+    static ScriptedFtpServer::Step AbortReplies()
+    {
+        return ScriptedFtpServer::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n");
+    }
+
+    std::unique_ptr<ScriptedFtpServer> server = std::make_unique<ScriptedFtpServer>();
+};
+
+TEST_F(ScriptedTransfer, AsciiDownloadTurnsCrLfIntoLfAlsoAcrossTheChunkBoundary)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "raw.txt", 1500, 0}});
+    const std::string wire = CrLf(LfTextWithLineEndAt999()) + "\rlone CR stays";
+    server->Then("200 Type set to A.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::SendData(wire));
+    ChooseMode(IDC_ASCII);
+    Download("raw.txt", Local("raw.txt"));
+    EXPECT_EQ(LfTextWithLineEndAt999() + "\rlone CR stays", ReadLocal(Local("raw.txt")));
+    EXPECT_EQ((Commands{"TYPE A", "EPRT", "RETR raw.txt"}), AfterLogin());
+}
+
+TEST_F(ScriptedTransfer, AsciiUploadSendsCrLfAndLeavesExistingCrLfAlone)
+{
+    Attach({});
+    server->Then("200 Type set to A.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::ReceiveData());
+    server->Then("257 \"/\" is current.");
+    // Byte 999 is a CR and byte 1000 its LF: the two land in different chunks.
+    WriteLocal(Local("mixed.txt"), std::string(999, 'a') + "\r\nunix\nend\n");
+    ChooseMode(IDC_ASCII);
+    Upload(Local("mixed.txt"));
+    EXPECT_EQ(std::string(999, 'a') + "\r\nunix\r\nend\r\n", server->ReceivedData());
+    const Commands sent = AfterLogin();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ((Commands{"TYPE A", "EPRT", "STOR mixed.txt", "PWD"}), Commands(sent.begin(), sent.begin() + 4));
+}
+
+// Auto mode decides by the name the file is saved under, not the remote one.
+TEST_F(ScriptedTransfer, AutoModeDecidesByTheLocalName)
+{
+    struct Case {
+        const char* localName;
+        const char* type;
+        std::string expected;
+    };
+    const std::string wire = "<p>\r\n</p>\r\n";
+    const Case cases[] = {
+        {"page.bak", "TYPE I", wire},
+        {"page.htm", "TYPE A", "<p>\n</p>\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.localName);
+        server = std::make_unique<ScriptedFtpServer>();
+        window.reset();
+        Attach({ListEntry{LIST_KIND_FILE, "page.html", wire.size(), 0}});
+        server->Then(std::string("200 ") + c.type + " ok.");
+        server->Then("200 EPRT command successful.");
+        server->Then(ScriptedFtpServer::SendData(wire));
+        ChooseMode(IDC_AUTO);
+        Download("page.html", Local(c.localName));
+        EXPECT_EQ(c.expected, ReadLocal(Local(c.localName)));
+        EXPECT_EQ((Commands{c.type, "EPRT", "RETR page.html"}), AfterLogin());
+    }
+}
+
+TEST_F(ScriptedTransfer, AbortOnAStalledDownloadKeepsThePartAndEndsAtOnce)
+{
+    // Listed as 100 KB: chunks of 5000 bytes, so the first bytes are one chunk.
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    const std::string first = RandomBytes(5000, 11);
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(first));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    EXPECT_TRUE(std::regex_match(BarText(), std::regex("Downlaod   big.bin   remaining [0-9]+ (sec|\\.[0-9] min)")))
+        << BarText();
+    wxStopWatch watch;
+    window->OnAbort();
+    WaitUntilIdle(5);
+    EXPECT_LT(watch.Time(), 2000);
+    EXPECT_EQ("Download  big.bin  Aborted", BarText());
+    EXPECT_EQ(first, ReadLocal(Local("big.bin")));
+    EXPECT_EQ(0, window->transferInProgress.load());
+}
+
+TEST_F(ScriptedTransfer, AServerThatDropsTheConnectionMidDownloadGivesAnErrorBox)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    const std::string first = RandomBytes(5000, 12);
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(first));
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    wxTEST_DIALOG(server.reset(); EXPECT_TRUE(PumpUntilIdle(10)),
+                  ExpectMessageBox("The connection with the server was terminated", "Download - Server", wxICON_ERROR));
+    EXPECT_EQ("Download   big.bin   Failed", BarText());
+    EXPECT_EQ(first, ReadLocal(Local("big.bin")));
+}
+
+TEST_F(ScriptedTransfer, AStorThatTheServerRefusesAtTheEndShowsItsReply)
+{
+    Attach({});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::ReceiveData("552 Disk quota exceeded."));
+    server->Then("257 \"/\" is current.");
+    WriteLocal(Local("up.bin"), RandomBytes(4000, 5));
+    ChooseMode(IDC_BINARY);
+    StartUpload(Local("up.bin"));
+    wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(10)), ExpectMessageBox("552 Disk quota exceeded.", "Upload - Server", wxICON_ERROR));
+    EXPECT_EQ("Upload   up.bin   Failed", BarText());
+}
+
+TEST_F(ScriptedTransfer, LogoutRightAfterAbortWaitsForTheWorker)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 13)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    window->OnAbort();
+    window->OnLogout();
+    EXPECT_FALSE(window->session);
+    EXPECT_FALSE(window->ftpConnection);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ("Download  big.bin  Aborted", BarText());
+}
+
+TEST_F(ScriptedTransfer, CloseRightAfterAbortWaitsForTheWorker)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 14)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    window->OnAbort();
+    CloseAndReread();
+    EXPECT_FALSE(window->IsShown());
+    EXPECT_FALSE(window->session);
+    EXPECT_TRUE(Idle());
+}
+
+class TransferModeButtons : public TransferWindow {};
+
+TEST_F(TransferModeButtons, OnlyAutoOpensTheListAndOnlyOkChangesIt)
+{
+    Open();
+    const std::string original = window->asciiExtList;
+    std::string seen = "<not opened>";
+    for (int radio : {IDC_ASCII, IDC_BINARY}) {
+        ChooseMode(radio);
+        wxTEST_DIALOG(window->OnTransferMode(), ExpectExtDialog(&seen, "x ", wxID_OK).Optional());
+        EXPECT_EQ("<not opened>", seen);
+    }
+    ChooseMode(IDC_AUTO);
+    wxTEST_DIALOG(window->OnTransferMode(), ExpectExtDialog(&seen, "x ", wxID_CANCEL));
+    EXPECT_EQ(original, seen);
+    EXPECT_EQ(original, window->asciiExtList);
+    // Auto already chosen: a second click opens it again.
+    wxTEST_DIALOG(window->OnTransferMode(), ExpectExtDialog(&seen, "txt log ", wxID_OK));
+    EXPECT_EQ(original, seen);
+    EXPECT_EQ("txt log ", window->asciiExtList);
+}
+
+// openbox on the test's display, so that the window can really be minimised.
+class WindowManager {
+public:
+    WindowManager()
+    {
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        char name[] = "openbox";
+        char* argv[] = {name, nullptr};
+        if (posix_spawnp(&process, "openbox", &quiet, nullptr, argv, environ) != 0)
+            process = -1;
+        posix_spawn_file_actions_destroy(&quiet);
+    }
+    ~WindowManager()
+    {
+        if (process <= 0)
+            return;
+        kill(process, SIGTERM);
+        waitpid(process, nullptr, 0);
+    }
+
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+private:
+    pid_t process = -1;
+};
+
+class MinimisedWindow : public ScriptedTransfer {
+protected:
+    void Minimise()
+    {
+        // The manager may still be starting: ask until it has done it.
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                if (!window->IsIconized())
+                    window->Iconize(true);
+                return window->IsIconized();
+            },
+            10))
+            << "the window was not minimised";
+    }
+
+    WindowManager manager;
+};
+
+TEST_F(MinimisedWindow, TheTitleShowsTheShareUntilTheTransferEndsAndRestores)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    TypeInto(IDC_DOMAIN, "ftp.example");
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 15)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    Minimise();
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    EXPECT_EQ("Dn 5% ftp.example - Vantrel", ToUtf8(window->GetTitle()));
+    window->OnAbort();
+    WaitUntilIdle(5);
+    EXPECT_EQ(" ftp.example - Vantrel", ToUtf8(window->GetTitle()));
+    EXPECT_TRUE(PumpUntil([&] { return !window->IsIconized(); }, 5)) << "the window was not restored";
+}
+
+// The share is rounded as printed (1000 of 12000 is 8.3 %), and the final
+// report (0 bytes) leaves the title alone.
+TEST_F(MinimisedWindow, TheShareIsRoundedAndTheFinalReportKeepsIt)
+{
+    Open();
+    window->domain = "ftp.example";
+    window->transferJob.direction = TransferDirection::Upload;
+    window->transferJob.totalBytes = 12000;
+    window->progressBar->SetRange(0, 12000);
+    Minimise();
+    const std::pair<long, const char*> reports[] = {
+        {1000, "Up 8% ftp.example - Vantrel"},
+        {11940, "Up 100% ftp.example - Vantrel"},
+        {0, "Up 100% ftp.example - Vantrel"},
+    };
+    for (const auto& [bytes, title] : reports) {
+        window->transferJob.statusText = "line " + std::to_string(bytes);
+        window->OnTransferProgress(bytes);
+        EXPECT_EQ(title, ToUtf8(window->GetTitle()));
+        EXPECT_EQ("line " + std::to_string(bytes), BarText());
+    }
+}
+
+} // namespace
