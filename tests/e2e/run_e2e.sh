@@ -81,7 +81,7 @@ done
 [ -n "$display" ] || fail "no free X display between :140 and :159"
 export DISPLAY=:$display
 
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_until 10 "the X server" xdotool getdisplaygeometry >/dev/null 2>&1
 # Debian's own openbox set-up, without the iconify animation, so that a
@@ -208,6 +208,8 @@ title_matches() { [[ "$(title)" =~ $1 ]]; }
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 iconic() { xprop -id "$main" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'; }
 
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
 # find_dialog <exact title>: the visible window of that title, once it is
 # there and has the focus.
 find_dialog() {
@@ -216,7 +218,7 @@ find_dialog() {
     fail "no window titled \"$1\" appeared"
   [ -n "$id" ] || fail "no window titled \"$1\" appeared"
   xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
-  wait_until 10 "\"$1\" to have the focus" test "$(xdotool getactivewindow 2>/dev/null)" = "$id"
+  wait_until 10 "\"$1\" to have the focus" is_active "$id"
   echo "$id"
 }
 
@@ -304,6 +306,7 @@ open_file() {
 
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
+larger_than() { [ "$(size_of "$1")" -gt "$2" ]; }
 same_file() { [ -f "$1" ] && [ -f "$2" ] && cmp -s "$1" "$2"; }
 expect_same() { same_file "$1" "$2" || fail "$3: $1 differs from $2"; }
 
@@ -424,8 +427,8 @@ expect_same "$root/notes.txt" "$work/viewer.copy" "the file the viewer opened"
 begin "a long download while minimised"
 click_row "$(row_of alpha-big.bin)"
 click "$DOWNLOAD"
-save_as ""
-wait_until 15 "the download to begin" test "$(size_of "$local_dir/alpha-big.bin")" -gt 0
+save_as "$local_dir/alpha-big.bin"
+wait_until 15 "the download to begin" larger_than "$local_dir/alpha-big.bin" 0
 xdotool windowminimize "$main"
 wait_until 10 "the window to be minimised" iconic
 wait_until 30 "a \"Dn NN% ...\" title" title_matches "^Dn [0-9]{1,3}% $site - Vantrel\$"
@@ -442,9 +445,9 @@ shot restored
 begin "Abort"
 click_row "$(row_of beta-big.bin)"
 click "$DOWNLOAD"
-save_as ""
 partial=$local_dir/beta-big.bin
-wait_until 15 "the second download to be under way" test "$(size_of "$partial")" -gt $((20 * 1000 * 1000))
+save_as "$partial"
+wait_until 15 "the second download to be under way" larger_than "$partial" $((20 * 1000 * 1000))
 shot downloading
 click "$ABORT"
 transfer_ended

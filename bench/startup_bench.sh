@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Start-up of the program against an empty wx dialog of the same size: the
+# time from exec to the window being shown (mapped and viewable, polled with
+# xdotool every few milliseconds) and the resident memory once idle (VmRSS a
+# second after the window showed). Both programs run N times, taking turns,
+# on one private Xvfb display; prints the medians and the ratios.
+#
+#   bench/startup_bench.sh [vantrel binary] [bare_dialog binary] [runs]
+# Defaults: build/vantrel, build/bench/bare_dialog, 15 runs.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+vantrel=$(realpath "${1:-$top/build/vantrel}")
+bare=$(realpath "${2:-$top/build/bench/bare_dialog}")
+runs=${3:-15}
+readonly POLL_SECONDS=0.002 IDLE_SECONDS=1 SHOW_TIMEOUT_SECONDS=20
+for program in "$vantrel" "$bare"; do
+  [ -x "$program" ] || { echo "no program at $program" >&2; exit 2; }
+done
+
+work=$(mktemp -d /tmp/vantrel-startup-XXXXXX)
+xvfb=""
+cleanup() {
+  [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=""
+for n in $(seq 160 179); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    display=$n
+    break
+  fi
+done
+[ -n "$display" ] || { echo "no free X display between :160 and :179" >&2; exit 1; }
+export DISPLAY=:$display
+# -noreset: between two runs no client is connected, and a server reset
+# then would refuse the next program.
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 200); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.05
+done
+
+# The program starts as on a first run: an empty settings store of its own.
+export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# measure <binary> <window title>: prints "<ms to shown> <idle RSS in kB>"
+measure() {
+  local binary=$1 title=$2 start pid shown rss
+  rm -rf "$XDG_CONFIG_HOME"
+  start=$(now_ms)
+  "$binary" >>"$work/programs.log" 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do
+    if [ $(($(now_ms) - start)) -gt $((SHOW_TIMEOUT_SECONDS * 1000)) ]; then
+      echo "$binary showed no window titled \"$title\" within ${SHOW_TIMEOUT_SECONDS}s; its output:" >&2
+      tail -n 20 "$work/programs.log" >&2
+      kill "$pid" 2>/dev/null || true
+      exit 1
+    fi
+    sleep $POLL_SECONDS
+  done
+  shown=$(($(now_ms) - start))
+  sleep $IDLE_SECONDS
+  rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "$shown $rss"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# One warm-up each, so the first timed run does not pay for a cold file cache.
+measure "$vantrel" " Vantrel" >/dev/null
+measure "$bare" "Bare dialog" >/dev/null
+: >"$work/vantrel"
+: >"$work/bare"
+for run in $(seq "$runs"); do
+  measure "$vantrel" " Vantrel" >>"$work/vantrel"
+  measure "$bare" "Bare dialog" >>"$work/bare"
+  printf '\rrun %d of %d' "$run" "$runs" >&2
+done
+echo >&2
+
+v_time=$(cut -d' ' -f1 "$work/vantrel" | median)
+v_rss=$(cut -d' ' -f2 "$work/vantrel" | median)
+b_time=$(cut -d' ' -f1 "$work/bare" | median)
+b_rss=$(cut -d' ' -f2 "$work/bare" | median)
+
+awk -v runs="$runs" -v vt="$v_time" -v vr="$v_rss" -v bt="$b_time" -v br="$b_rss" 'BEGIN {
+  printf "medians of %d runs each       exec to shown    idle RSS\n", runs
+  printf "vantrel                      %8.0f ms    %8.0f kB\n", vt, vr
+  printf "bare wx dialog, same size    %8.0f ms    %8.0f kB\n", bt, br
+  printf "ratio vantrel / bare         %8.2f x     %8.2f x\n", vt / bt, vr / br
+  printf "targets                      under 1.50 x   under 1.10 x\n"
+}'
