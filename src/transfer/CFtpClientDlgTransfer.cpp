@@ -53,15 +53,11 @@ void CFtpClientDlg::OnTransferMode()
 
 void CFtpClientDlg::OnDownload()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
-    const int row = SelectedRow();
-    if (row < 0) {
-        MessageBox(this, "Nothing selected !", "Download", MB_OK | MB_ICONEXCLAMATION);
+    const int row = SelectedRowOrSay("Nothing selected !", "Download");
+    if (row < 0)
         return;
-    }
     const ListEntry entry = fileList->Row(row);
     if (entry.kind != 1) {
         MessageBox(this, "Must select a file !", "Download", MB_OK | MB_ICONEXCLAMATION);
@@ -101,10 +97,8 @@ void CFtpClientDlg::OnDownload()
 
 void CFtpClientDlg::OnUpload()
 {
-    if (!IsIdleAndConnected()) {
-        MessageBeep();
+    if (RefuseWhileBusy())
         return;
-    }
     wxFileDialog open(this, "Vantrel - Upload", FromUtf8(uploadFolder), FromUtf8(uploadFileName),
                       "All Files ( *.* )|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (open.ShowModal() != wxID_OK)

@@ -34,11 +34,9 @@ std::string CFtpClientDlg::DownloadForViewing()
 {
     if (!ftpConnection)
         return {};
-    const int row = SelectedRow();
-    if (row < 0) {
-        MessageBox(this, "Nothing selected !", "Open In", MB_OK | MB_ICONEXCLAMATION);
+    const int row = SelectedRowOrSay("Nothing selected !", "Open In");
+    if (row < 0)
         return {};
-    }
     const ListEntry entry = fileList->Row(row);
     if (entry.kind != 1) {
         MessageBeep();
