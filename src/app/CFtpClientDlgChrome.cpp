@@ -8,6 +8,7 @@
 #include "app/ChromeRules.h"
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
+#include "platform/GtkLook.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 #include "transfer/TransferEvents.h"
@@ -30,20 +31,6 @@ void CFtpClientDlg::OnContextMenu(const wxPoint& screenPoint)
         PopupMenu(menu.get(), ScreenToClient(screenPoint));
 }
 
-namespace {
-
-// GTK tells a menu's width only once it is shown; the widest label in the
-// window's font plus room for the check column and the key names is close.
-int MenuWidth(const wxMenu& menu, const wxWindow* window)
-{
-    int widest = 0;
-    for (const wxMenuItem* item : menu.GetMenuItems())
-        widest = std::max(widest, window->GetTextExtent(item->GetItemLabelText()).GetWidth());
-    return widest + 64;
-}
-
-} // namespace
-
 void CFtpClientDlg::OnHelpButton()
 {
     const wxRect list = fileList->GetScreenRect();
@@ -51,9 +38,10 @@ void CFtpClientDlg::OnHelpButton()
     std::unique_ptr<wxMenu> menu(LoadPopupMenu("143"));
     if (!menu)
         return;
-    // The menu's right edge goes on the list's right edge.
+    // The menu's right edge goes on the list's right edge (wx has no
+    // right-aligned popup).
     const wxPoint where = ScreenToClient(wxPoint(at.x, at.y));
-    PopupMenu(menu.get(), where.x - MenuWidth(*menu, this), where.y);
+    PopupMenu(menu.get(), where.x - PopupMenuWidth(*menu), where.y);
 }
 
 void CFtpClientDlg::OnAbout()

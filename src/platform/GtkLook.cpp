@@ -1,6 +1,10 @@
 #include "platform/GtkLook.h"
 
 #include <gtk/gtk.h>
+#include <algorithm>
+#include <wx/dcscreen.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/textctrl.h>
 
 void UseCompactControls()
@@ -29,4 +33,20 @@ void SetPasswordMask(wxTextCtrl* edit, bool masked)
         return;
     gtk_entry_set_invisible_char(GTK_ENTRY(widget), '*');
     gtk_entry_set_visibility(GTK_ENTRY(widget), !masked);
+}
+
+int PopupMenuWidth(wxMenu& menu)
+{
+    // GTK sizes a menu only when it pops up; its items are the menu font's
+    // text of the label and of the key name, with the theme's padding
+    // around them (measured: about 20 pixels on each side).
+    wxScreenDC dc;
+    dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+    int widest = 0;
+    for (const wxMenuItem* item : menu.GetMenuItems()) {
+        const wxString label = item->GetItemLabel();
+        const wxString text = label.BeforeFirst('\t') + (label.Contains("\t") ? "      " + label.AfterFirst('\t') : "");
+        widest = std::max(widest, dc.GetTextExtent(wxMenuItem::GetLabelText(text)).GetWidth());
+    }
+    return widest + 2 * 20;
 }

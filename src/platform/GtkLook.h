@@ -1,4 +1,5 @@
 #pragma once
+class wxMenu;
 class wxTextCtrl;
 
 // The window is laid out in dialog units for a 12-unit control height; GTK's
@@ -8,3 +9,7 @@ void UseCompactControls();
 
 // Shows the entry's text as asterisks or in clear, without recreating it.
 void SetPasswordMask(wxTextCtrl* edit, bool masked);
+
+// The width a popup menu will have on screen, known before it is shown, so a
+// menu can be placed by its right edge.
+int PopupMenuWidth(wxMenu& menu);
