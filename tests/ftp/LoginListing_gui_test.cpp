@@ -5,6 +5,7 @@
 
 #include "platform/MessageBox.h"
 #include "sites/SiteProfile.h"
+#include "support/LoopbackPort.h"
 #include "support/GuiTestHelpers.h"
 #include "support/PyFtpServer.h"
 #include "support/ScriptedFtpServer.h"
@@ -24,20 +25,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 const std::string kTitleTail = " - Vantrel";
-
-// A loopback port that nothing listens on.
-std::uint16_t UnusedPort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
 
 // One folder and four files whose names, sizes and times each sort
 // differently, so every column's order is visible.
@@ -143,7 +130,7 @@ TEST_F(LoginListing, AWrongPasswordShowsTheServersReplyAndStaysLoggedOut)
 
 TEST_F(LoginListing, NoServerOnThePortNamesTheNetworkCause)
 {
-    const std::uint16_t nobody = UnusedPort();
+    const std::uint16_t nobody = UnusedLoopbackPort();
     EnterSite("127.0.0.1", nobody, "anna", "secret");
     wxTEST_DIALOG(window->OnLogin(), ExpectMessageBox("Connection refused by 127.0.0.1 port " + std::to_string(nobody),
                                                       "Login", wxICON_ERROR));

@@ -5,6 +5,7 @@
 #include "platform/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
+#include "support/LoopbackPort.h"
 #include "support/ScriptedFtpServer.h"
 
 #include <gtest/gtest.h>
@@ -44,20 +45,6 @@ Commands Masked(const Commands& commands)
     for (const std::string& command : commands)
         masked.push_back(MaskPort(command));
     return masked;
-}
-
-// A loopback port that nothing listens on.
-std::uint16_t UnusedPort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
 }
 
 class ScriptedEngine : public ::testing::Test {
@@ -184,7 +171,7 @@ TEST_F(ScriptedEngine, SilentServerHitsTheReplyDeadline)
 
 TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
 {
-    const std::uint16_t port = UnusedPort();
+    const std::uint16_t port = UnusedLoopbackPort();
     try {
         session.GetFtpConnection("127.0.0.1", "anna", "secret", port, false);
         FAIL() << "connected";

@@ -1,5 +1,7 @@
 #include "support/VsftpdServer.h"
 
+#include "support/LoopbackPort.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -32,19 +34,6 @@ sockaddr_in Loopback(std::uint16_t port)
 }
 
 // A loopback port free at this moment; vsftpd binds it a moment later.
-std::uint16_t FreePort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(probe);
-    if (!bound)
-        throw std::runtime_error("no free loopback port for vsftpd");
-    return ntohs(address.sin_port);
-}
-
 bool Accepts(std::uint16_t port)
 {
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -81,7 +70,7 @@ VsftpdServer::VsftpdServer()
         ::chmod(directory.c_str(), 0755);
         std::filesystem::create_directory(root);
         ::chmod(root.c_str(), 0755);
-        port = FreePort();
+        port = UnusedLoopbackPort();
         WriteConfiguration();
         Start();
     } catch (...) {
