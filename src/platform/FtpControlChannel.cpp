@@ -7,7 +7,6 @@
 
 #include <sys/socket.h>
 
-#include <cctype>
 #include <utility>
 
 namespace {
@@ -23,24 +22,6 @@ Poco::Timespan ToTimespan(std::chrono::milliseconds bound)
 std::string Where(const std::string& host, std::uint16_t port)
 {
     return host + " port " + std::to_string(port);
-}
-
-// "123 text" or "123-text" (or a bare "123"): the code, else -1.
-int LineCode(const std::string& line)
-{
-    if (line.size() < 3)
-        return -1;
-    for (int i = 0; i < 3; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(line[i])))
-            return -1;
-    if (line.size() > 3 && line[3] != ' ' && line[3] != '-')
-        return -1;
-    return std::stoi(line.substr(0, 3));
-}
-
-bool EndsReply(const std::string& line, int code)
-{
-    return LineCode(line) == code && (line.size() == 3 || line[3] == ' ');
 }
 
 }  // namespace
@@ -113,60 +94,45 @@ bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds bou
     if (!open)
         return Fail(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server is closed");
     const auto deadline = Clock::now() + bound;
-    std::string line;
-    if (!ReadLine(line, deadline))
-        return false;
-    const int code = LineCode(line);
-    if (code < 0)
-        return Break(ERROR_INTERNET_BAD_REPLY, "The server sent a line that is no FTP reply: " + line.substr(0, 80));
-    reply.code = code;
-    reply.text = line;
-    for (int lines = 1; !EndsReply(line, code); ++lines) {
-        if (lines >= maxReplyLines)
-            return Break(ERROR_INTERNET_BAD_REPLY, "The server's reply has too many lines");
-        if (!ReadLine(line, deadline))
-            return false;
-        reply.text += '\n';
-        reply.text += line;
-    }
-    return true;
-}
-
-bool FtpControlChannel::ReadLine(std::string& line, Clock::time_point deadline)
-{
+    assembler.AbandonReply();
     for (;;) {
-        const std::size_t end = inbox.find('\n', inboxStart);
-        if (end != std::string::npos) {
-            if (end - inboxStart > maxLineLength)
-                return Break(ERROR_INTERNET_BAD_REPLY, "The server sent an over-long reply line");
-            std::size_t length = end - inboxStart;
-            if (length > 0 && inbox[end - 1] == '\r')
-                --length;
-            line.assign(inbox, inboxStart, length);
-            inboxStart = end + 1;
+        const FtpReplyAssembler::Status status = assembler.Next(reply);
+        if (status == FtpReplyAssembler::Status::Complete)
             return true;
-        }
-        if (inbox.size() - inboxStart > maxLineLength)
-            return Break(ERROR_INTERNET_BAD_REPLY, "The server sent an over-long reply line");
+        if (status != FtpReplyAssembler::Status::Incomplete)
+            return BreakOn(status);
         if (!FillInbox(deadline))
             return false;
     }
 }
 
+bool FtpControlChannel::BreakOn(FtpReplyAssembler::Status status)
+{
+    const std::string line = assembler.LastLine();
+    assembler.Clear();
+    switch (status) {
+    case FtpReplyAssembler::Status::LineTooLong:
+        return Break(ERROR_INTERNET_BAD_REPLY, "The server sent an over-long reply line");
+    case FtpReplyAssembler::Status::NotAReply:
+        return Break(ERROR_INTERNET_BAD_REPLY, "The server sent a line that is no FTP reply: " + line.substr(0, 80));
+    case FtpReplyAssembler::Status::TooManyLines:
+        return Break(ERROR_INTERNET_BAD_REPLY, "The server's reply has too many lines");
+    default:
+        return Break(ERROR_INTERNET_BAD_REPLY, "The server broke the protocol");
+    }
+}
+
 bool FtpControlChannel::FillInbox(Clock::time_point deadline)
 {
-    inbox.erase(0, inboxStart);
-    inboxStart = 0;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     try {
         if (left <= noWait || !socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ))
             return Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server");
-        const std::size_t had = inbox.size();
-        inbox.resize(had + receiveChunk);
-        const int n = socket.receiveBytes(inbox.data() + had, static_cast<int>(receiveChunk));
-        inbox.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
+        char chunk[receiveChunk];
+        const int n = socket.receiveBytes(chunk, static_cast<int>(receiveChunk));
         if (n <= 0)
             return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
+        assembler.Feed(chunk, static_cast<std::size_t>(n));
     } catch (const Poco::Exception& error) {
         return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server failed: " + error.message());
     }
@@ -175,8 +141,7 @@ bool FtpControlChannel::FillInbox(Clock::time_point deadline)
 
 void FtpControlChannel::DiscardStaleInput()
 {
-    inbox.clear();
-    inboxStart = 0;
+    assembler.Clear();
     try {
         char scratch[receiveChunk];
         while (open && socket.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ)) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/EngineTimeouts.h"
 #include "platform/FtpReply.h"
+#include "platform/FtpReplyAssembler.h"
 
 #include <Poco/Net/SocketAddress.h>
 #include <Poco/Net/StreamSocket.h>
@@ -17,8 +18,8 @@
 // English cause for the login's message.
 class FtpControlChannel {
 public:
-    static constexpr std::size_t maxLineLength = 8192;
-    static constexpr int maxReplyLines = 1000;
+    static constexpr std::size_t maxLineLength = FtpReplyAssembler::maxLineLength;
+    static constexpr int maxReplyLines = FtpReplyAssembler::maxReplyLines;
 
     explicit FtpControlChannel(const EngineTimeouts& timeouts);
 
@@ -33,7 +34,7 @@ public:
     bool ReadReply(FtpReply& reply) { return ReadReply(reply, timeouts.reply); }
     bool ReadReply(FtpReply& reply, std::chrono::milliseconds bound);
 
-    bool HasBufferedInput() const { return inboxStart < inbox.size(); }
+    bool HasBufferedInput() const { return assembler.HasBufferedInput(); }
     bool IsOpen() const { return open; }
     int Descriptor() const;
     Poco::Net::SocketAddress LocalAddress() const { return socket.address(); }
@@ -51,7 +52,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    bool ReadLine(std::string& line, Clock::time_point deadline);
+    bool BreakOn(FtpReplyAssembler::Status status);
     bool FillInbox(Clock::time_point deadline);
     void DiscardStaleInput();
     bool ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host);
@@ -59,7 +60,6 @@ private:
     EngineTimeouts timeouts;
     Poco::Net::StreamSocket socket;
     bool open = false;
-    std::string inbox;            // received bytes not yet taken as lines
-    std::size_t inboxStart = 0;
+    FtpReplyAssembler assembler;  // received bytes not yet taken as replies
     std::string cause;
 };

@@ -2,12 +2,11 @@
 
 #include "platform/ActiveDataListener.h"
 #include "platform/FtpDataFile.h"
+#include "platform/FtpReplyRules.h"
 #include "platform/LastError.h"
 #include "platform/LocalDownloadFile.h"
 
 #include <algorithm>
-#include <cctype>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -18,54 +17,9 @@ constexpr std::size_t maxListingBytes = 256u << 20;
 constexpr std::size_t listingChunk = 65536;
 constexpr std::size_t downloadChunk = 1u << 20;
 
-enum ReplyCode { replyEprtUnknown = 500, replyEprtNotImplemented = 502, replyPathCreated = 257 };
-
 std::string WithArgument(const std::string& verb, const std::string& argument)
 {
     return argument.empty() ? verb : verb + " " + argument;
-}
-
-// The first word of each feature line, upper-cased.
-std::vector<std::string> FeatureNames(const std::string& featReply)
-{
-    std::vector<std::string> names;
-    std::istringstream lines(featReply);
-    std::string line;
-    std::getline(lines, line);  // "211-Features:"
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string name;
-        if (!(words >> name))
-            continue;
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        names.push_back(name);
-    }
-    if (!names.empty())
-        names.pop_back();  // the closing "211 End" line
-    return names;
-}
-
-// The quoted path of a 257 reply, with doubled quotes undone; false when it has none.
-bool QuotedPath(const std::string& text, std::string& path)
-{
-    std::size_t at = text.find('"');
-    if (at == std::string::npos)
-        return false;
-    path.clear();
-    for (++at; at < text.size(); ++at) {
-        if (text[at] != '"') {
-            path += text[at];
-            continue;
-        }
-        if (at + 1 < text.size() && text[at + 1] == '"') {
-            path += '"';
-            ++at;
-            continue;
-        }
-        return true;
-    }
-    return false;
 }
 
 // Ends a transfer that failed on our side, keeping that failure as the last error.
@@ -211,7 +165,7 @@ bool FtpControlConnection::GetCurrentDirectory(std::string& directory)
     FtpReply reply;
     if (!hold.Acquired() || !Command("PWD", "", ReplyClass::Complete, reply))
         return false;
-    if (reply.code != replyPathCreated || !QuotedPath(reply.text, directory))
+    if (!ParsePwdReply(reply, directory))
         return channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text);
     return true;
 }
@@ -253,9 +207,10 @@ bool FtpControlConnection::AnnounceListener(ActiveDataListener& listener)
     if (!eprtRefused) {
         if (!channel.Exchange("EPRT " + listener.EprtArgument(), reply))
             return false;
-        if (reply.Class() == ReplyClass::Complete)
+        const EprtOutcome outcome = ReadEprtReply(reply);
+        if (outcome == EprtOutcome::Accepted)
             return true;
-        if (reply.code != replyEprtUnknown && reply.code != replyEprtNotImplemented)
+        if (outcome == EprtOutcome::Refused)
             return channel.FailWithReply(reply);
         eprtRefused = true;
     }
