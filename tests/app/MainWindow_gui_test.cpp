@@ -2,11 +2,13 @@
 // settings files, with every message box matched and answered.
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
+#include "ftp/CFtpSession.h"
 #include "platform/Text.h"
 #include "sites/SiteProfile.h"
 #include "support/GuiTestHelpers.h"
 #include "support/MainWindowFixture.h"
 
+#include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/radiobut.h>
 
@@ -268,6 +270,37 @@ TEST_F(MainWindow, ADoubleQuoteInAFieldIsRefusedAndNeverStored)
     EXPECT_FALSE(window->session);
     // The item keeps the record it had; the shifted one is never written.
     EXPECT_EQ(SiteRecord("ftp.example"), CloseAndReread().GetProfileString("domainStr_0", ""));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, OpeningTheSiteListWhileLoggedInShowsTheNoticeOnce)
+{
+    Open();
+    window->OnDropdownDomain();  // logged out: nothing is posted
+    PumpEvents();
+    window->session = std::make_unique<CFtpSession>();
+    window->OnDropdownDomain();
+    wxTEST_DIALOG(PumpEvents(), ExpectMessageBox("Can't change Sites.\n\nPlease logout first!",
+                                                 "Connected to Server", wxICON_WARNING));
+    EXPECT_EQ(0, Combo().GetSelection());
+    window->session.reset();
+}
+
+TEST_F(MainWindow, HideMasksThePasswordAtOnceAndKeepsItsValue)
+{
+    Open();
+    TypeInto(IDC_PSWD, "visible");
+    static_cast<wxCheckBox*>(window->FindWindow(IDC_HIDE))->SetValue(true);
+    window->OnHidePassword();
+    EXPECT_TRUE(PasswordMasked());
+    EXPECT_EQ("visible", window->password);
+    static_cast<wxCheckBox*>(window->FindWindow(IDC_HIDE))->SetValue(false);
+    window->OnHidePassword();
+    EXPECT_FALSE(PasswordMasked());
+    EXPECT_EQ(0, CloseAndReread().GetProfileInt("bHidePswd", -1));
 }
 
 } // namespace
