@@ -78,6 +78,38 @@ void OnStandInChosen(wxCommandEvent& event)
     event.Skip();
 }
 
+// Only the main window's templates are parsed before it shows; the other
+// files are parsed when a name is first asked for that is not among them.
+const char kWindowTemplateFile[] = "main.xrc";
+
+bool IsWindowTemplateFile(const wxString& name)
+{
+    return name == kWindowTemplateFile;
+}
+
+bool IsOtherTemplateFile(const wxString& name)
+{
+    return name.EndsWith(".xrc") && !IsWindowTemplateFile(name);
+}
+
+void LoadTemplateFiles(bool (*wanted)(const wxString&))
+{
+    for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
+        if (wanted(file->name))
+            wxXmlResource::Get()->Load(wxString("memory:vantrel/") + file->name);
+}
+
+const wxXmlNode* FindTemplate(const wxString& name)
+{
+    static bool othersLoaded = false;
+    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
+    if (node || othersLoaded)
+        return node;
+    othersLoaded = true;
+    LoadTemplateFiles(IsOtherTemplateFile);
+    return wxXmlResource::Get()->GetResourceNode(name);
+}
+
 } // namespace
 
 void InitResources()
@@ -86,14 +118,14 @@ void InitResources()
     if (done)
         return;
     done = true;
-    wxInitAllImageHandlers();
+    // The templates hold PNG pictures only; the other formats' handlers
+    // would only add to the start.
+    wxImage::AddHandler(new wxPNGHandler);
     wxFileSystem::AddHandler(new wxMemoryFSHandler);
     for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
         wxMemoryFSHandler::AddFile(wxString("vantrel/") + file->name, file->data, file->size);
     wxXmlResource::Get()->InitAllHandlers();
-    for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
-        if (wxString(file->name).EndsWith(".xrc"))
-            wxXmlResource::Get()->Load(wxString("memory:vantrel/") + file->name);
+    LoadTemplateFiles(IsWindowTemplateFile);
 }
 
 // XRC sizes a dialog in the units of the default font, before it applies
@@ -101,7 +133,7 @@ void InitResources()
 // of that font, so it is applied again once the font is in place.
 void ApplyTemplateSize(wxDialog* dialog, const wxString& name)
 {
-    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
+    const wxXmlNode* node = FindTemplate(name);
     for (const wxXmlNode* child = node ? node->GetChildren() : nullptr; child; child = child->GetNext()) {
         if (child->GetName() != "size")
             continue;
@@ -116,6 +148,7 @@ void ApplyTemplateSize(wxDialog* dialog, const wxString& name)
 
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name)
 {
+    FindTemplate(name);
     if (!wxXmlResource::Get()->LoadDialog(dialog, parent, name))
         return false;
     AssignNumericIds(dialog);
@@ -125,7 +158,7 @@ bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name
 
 wxMenu* LoadPopupMenu(const wxString& name)
 {
-    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
+    const wxXmlNode* node = FindTemplate(name);
     if (!node)
         return nullptr;
     ReserveStandInIds(node);
