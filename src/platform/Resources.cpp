@@ -9,6 +9,19 @@
 #include <wx/menu.h>
 #include <wx/mstream.h>
 #include <wx/xml/xml.h>
+#include <wx/xrc/xh_bmpbt.h>
+#include <wx/xrc/xh_bttn.h>
+#include <wx/xrc/xh_chckb.h>
+#include <wx/xrc/xh_combo.h>
+#include <wx/xrc/xh_dlg.h>
+#include <wx/xrc/xh_listb.h>
+#include <wx/xrc/xh_menu.h>
+#include <wx/xrc/xh_radbt.h>
+#include <wx/xrc/xh_stbmp.h>
+#include <wx/xrc/xh_stbox.h>
+#include <wx/xrc/xh_sttxt.h>
+#include <wx/xrc/xh_text.h>
+#include <wx/xrc/xh_unkwn.h>
 #include <wx/xrc/xmlres.h>
 
 #include <map>
@@ -110,6 +123,27 @@ const wxXmlNode* FindTemplate(const wxString& name)
     return wxXmlResource::Get()->GetResourceNode(name);
 }
 
+// The classes res/*.xrc uses, and no more: all of XRC's handlers would be
+// built (and their code paged in) for controls no template has.
+void AddTemplateHandlers()
+{
+    wxXmlResource* resource = wxXmlResource::Get();
+    resource->AddHandler(new wxDialogXmlHandler);
+    resource->AddHandler(new wxButtonXmlHandler);
+    resource->AddHandler(new wxBitmapButtonXmlHandler);
+    resource->AddHandler(new wxCheckBoxXmlHandler);
+    resource->AddHandler(new wxComboBoxXmlHandler);
+    resource->AddHandler(new wxListBoxXmlHandler);
+    resource->AddHandler(new wxRadioButtonXmlHandler);
+    resource->AddHandler(new wxStaticBitmapXmlHandler);
+    resource->AddHandler(new wxStaticBoxXmlHandler);
+    resource->AddHandler(new wxStaticTextXmlHandler);
+    resource->AddHandler(new wxTextCtrlXmlHandler);
+    resource->AddHandler(new wxUnknownWidgetXmlHandler);
+    resource->AddHandler(new wxMenuXmlHandler);
+    resource->AddHandler(new wxMenuBarXmlHandler);
+}
+
 } // namespace
 
 void InitResources()
@@ -124,7 +158,7 @@ void InitResources()
     wxFileSystem::AddHandler(new wxMemoryFSHandler);
     for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
         wxMemoryFSHandler::AddFile(wxString("vantrel/") + file->name, file->data, file->size);
-    wxXmlResource::Get()->InitAllHandlers();
+    AddTemplateHandlers();
     LoadTemplateFiles(IsWindowTemplateFile);
 }
 
