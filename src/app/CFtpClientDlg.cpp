@@ -27,6 +27,7 @@
 #include <wx/valtext.h>
 #include <wx/xrc/xmlres.h>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -191,7 +192,9 @@ void CFtpClientDlg::LoadSettings(SettingsStore& store)
 
 void CFtpClientDlg::LoadSiteRecords(SettingsStore& store)
 {
-    const int count = store.GetProfileInt("nDomains", 0);
+    // Past the highest stored record every read would be a placeholder;
+    // a hand-edited count of millions must not hang the start.
+    const int count = std::min(store.GetProfileInt("nDomains", 0), store.IndexedEntryLimit("domainStr_"));
     bool seen = false;
     for (int i = 0; i < count; ++i) {
         const std::string record = store.GetProfileString("domainStr_" + std::to_string(i), PlaceholderRecord());

@@ -7,7 +7,9 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -86,7 +88,7 @@ SettingsStore::~SettingsStore()
 int SettingsStore::GetProfileInt(const std::string& entry, int defaultValue) const
 {
     long value = defaultValue;
-    if (!config->Read(Key(entry), &value))
+    if (!config->Read(Key(entry), &value) || value < INT_MIN || value > INT_MAX)
         return defaultValue;
     return static_cast<int>(value);
 }
@@ -97,6 +99,23 @@ std::string SettingsStore::GetProfileString(const std::string& entry, const std:
     if (!config->Read(Key(entry), &value))
         return defaultValue;
     return ToUtf8(value);
+}
+
+int SettingsStore::IndexedEntryLimit(const std::string& prefix) const
+{
+    const wxString path = config->GetPath();
+    config->SetPath("/settings");
+    int limit = 0;
+    wxString name;
+    long cookie = 0;
+    for (bool more = config->GetFirstEntry(name, cookie); more; more = config->GetNextEntry(name, cookie)) {
+        long index = 0;
+        if (name.StartsWith(FromUtf8(prefix)) && name.Mid(prefix.size()).ToLong(&index) && index >= 0 &&
+            index < INT_MAX)
+            limit = std::max(limit, static_cast<int>(index) + 1);
+    }
+    config->SetPath(path);
+    return limit;
 }
 
 void SettingsStore::WriteProfileInt(const std::string& entry, int value)

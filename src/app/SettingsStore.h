@@ -18,8 +18,13 @@ public:
     SettingsStore();
     ~SettingsStore();
 
+    // A stored number that does not fit an int reads as the default.
     int GetProfileInt(const std::string& entry, int defaultValue) const;
     std::string GetProfileString(const std::string& entry, const std::string& defaultValue) const;
+    // One more than the highest N of the stored entries named prefix + N, so
+    // a damaged count cannot make a reader walk millions of missing entries.
+    int IndexedEntryLimit(const std::string& prefix) const;
+
     void WriteProfileInt(const std::string& entry, int value);
     void WriteProfileString(const std::string& entry, const std::string& value);
 

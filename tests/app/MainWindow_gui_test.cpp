@@ -304,3 +304,26 @@ TEST_F(MainWindow, HideMasksThePasswordAtOnceAndKeepsItsValue)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, AHugeOrOverflowingSiteCountNeverHangsTheStart)
+{
+    Store("nDomains", 1000000000);
+    Store("domainStr_0", SiteRecord("zeta.example"));
+    Store("domainStr_1", SiteRecord("alpha.example"));
+    Open();
+    EXPECT_EQ(std::string(PLACEHOLDER_SITE) + "|alpha.example|zeta.example", ComboItems());
+    CloseAndReread();
+
+    // A number that does not fit an int reads as the default, not wrapped.
+    std::string error;
+    before->WriteProfileString("nDomains", "99999999999");
+    before->WriteProfileString("nLastUsedDomain", "4294967297");
+    ASSERT_TRUE(before->Flush(error)) << error;
+    SettingsStore store;
+    EXPECT_EQ(0, store.GetProfileInt("nDomains", 0));
+    EXPECT_EQ(7, store.GetProfileInt("nLastUsedDomain", 7));
+}
+
+} // namespace
