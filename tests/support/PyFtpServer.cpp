@@ -1,5 +1,7 @@
 #include "support/PyFtpServer.h"
 
+#include "support/ServerProcess.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -40,12 +42,7 @@ PyFtpServer::PyFtpServer(Options options) : root(MakeTemporaryRoot())
 
 PyFtpServer::~PyFtpServer()
 {
-    if (process > 0) {
-        ::kill(process, SIGTERM);
-        ::waitpid(process, nullptr, 0);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
+    StopServer(process, root);
 }
 
 void PyFtpServer::Start(const Options& options)

@@ -1,6 +1,7 @@
 #include "support/VsftpdServer.h"
 
 #include "support/LoopbackPort.h"
+#include "support/ServerProcess.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -81,12 +82,7 @@ VsftpdServer::VsftpdServer()
 
 VsftpdServer::~VsftpdServer()
 {
-    if (process > 0) {
-        ::kill(process, SIGTERM);
-        ::waitpid(process, nullptr, 0);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(directory, ignored);
+    StopServer(process, directory);
 }
 
 void VsftpdServer::WriteConfiguration() const
