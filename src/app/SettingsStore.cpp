@@ -5,6 +5,7 @@
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -57,6 +58,23 @@ bool MakePrivateFolder(std::string& error)
     return true;
 }
 
+// wxFileConfig asserts on a line it cannot name (such as "=value") and then
+// reads on. In a damaged settings file that is bad data, not a programming
+// error, and must not bring up an assert box before the window shows.
+class QuietAsserts {
+public:
+    QuietAsserts() : previous(wxSetAssertHandler(Ignore)) {}
+    ~QuietAsserts() { wxSetAssertHandler(previous); }
+
+    QuietAsserts(const QuietAsserts&) = delete;
+    QuietAsserts& operator=(const QuietAsserts&) = delete;
+
+private:
+    static void Ignore(const wxString&, int, const wxString&, const wxString&, const wxString&) {}
+
+    wxAssertHandler_t previous;
+};
+
 } // namespace
 
 void SettingsStore::SetRegistryKey(const std::string& vendorKey)
@@ -69,14 +87,23 @@ std::string SettingsStore::FilePath()
     return FolderPath() + "/Vantrel.ini";
 }
 
-SettingsStore::SettingsStore()
+SettingsStore::SettingsStore() : filePath(FilePath())
 {
     // A damaged or unreadable file must not break the start: wx would log
     // each problem in a box of its own; the entries then read as defaults.
     wxLogNull quiet;
-    config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, FromUtf8(FilePath()), wxEmptyString,
+    QuietAsserts damagedLinesAreData;
+    config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, FromUtf8(filePath), wxEmptyString,
                                             wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
+}
+
+SettingsStore::SettingsStore(const std::string& contents)
+{
+    wxLogNull quiet;
+    QuietAsserts damagedLinesAreData;
+    wxMemoryInputStream text(contents.data(), contents.size());
+    config = std::make_unique<wxFileConfig>(text);
 }
 
 SettingsStore::~SettingsStore()
@@ -130,15 +157,19 @@ void SettingsStore::WriteProfileString(const std::string& entry, const std::stri
 
 bool SettingsStore::Flush(std::string& error)
 {
+    if (filePath.empty()) {
+        error = "These settings were read from text and have no file to be saved to.";
+        return false;
+    }
     if (!MakePrivateFolder(error))
         return false;
     wxLogNull quiet;
     errno = 0;
     if (!config->Flush()) {
-        error = "Cannot write the settings file " + FilePath() + ": " +
+        error = "Cannot write the settings file " + filePath + ": " +
                 (errno ? std::strerror(errno) : "the file could not be replaced");
         return false;
     }
-    chmod(FilePath().c_str(), 0600);
+    chmod(filePath.c_str(), 0600);
     return true;
 }

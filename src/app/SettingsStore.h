@@ -16,6 +16,9 @@ public:
     // Reads the file. A missing, unreadable or damaged file reads as empty,
     // so every entry gives its default.
     SettingsStore();
+    // Reads `contents` as the file's text, through the same parser; such a
+    // store has no file, and Flush refuses to pretend it saved anything.
+    explicit SettingsStore(const std::string& contents);
     ~SettingsStore();
 
     // A stored number that does not fit an int reads as the default.
@@ -33,4 +36,5 @@ public:
 
 private:
     std::unique_ptr<wxFileConfig> config;
+    std::string filePath;  // empty for a store read from text
 };

@@ -1,6 +1,6 @@
-// The settings file as a user's editor or a crash may leave it: written as
-// the real file in a private XDG_CONFIG_HOME, read the way the main window
-// reads it at start-up (every entry with its default, every site record).
+// The settings file as a user's editor or a crash may leave it, read through
+// wxFileConfig's parser from memory the way the main window reads the file at
+// start-up (every entry with its default, every site record).
 #include "FuzzCheck.h"
 
 #include "app/SettingsStore.h"
@@ -9,10 +9,9 @@
 
 #include <wx/init.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -21,17 +20,9 @@ namespace {
 // would make each run slow instead of finding anything.
 constexpr int maxRecordsRead = 64;
 
-void WriteSettingsFile(const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(SettingsStore::FilePath().c_str(), "wb");
-    FUZZ_CHECK(file != nullptr);
-    FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
-    FUZZ_CHECK(std::fclose(file) == 0);
-}
-
 void ReadSiteRecords(const SettingsStore& store)
 {
-    const int count = store.GetProfileInt("nDomains", 0);
+    const int count = std::min(store.GetProfileInt("nDomains", 0), store.IndexedEntryLimit("domainStr_"));
     for (int i = 0; i < count && i < maxRecordsRead; ++i) {
         const std::string record = store.GetProfileString("domainStr_" + std::to_string(i), PlaceholderRecord());
         const SiteProfile site = LoadSiteRecord(record);
@@ -46,19 +37,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     static wxInitializer wx;
     FUZZ_CHECK(wx.IsOk());
-    char folder[] = "/tmp/vantrel-fuzz-settings-XXXXXX";
-    FUZZ_CHECK(mkdtemp(folder) != nullptr);
-    setenv("XDG_CONFIG_HOME", folder, 1);
-    std::string error;
-    SettingsStore().Flush(error);  // creates the vendor folder
-    FUZZ_CHECK(error.empty());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    WriteSettingsFile(data, size);
-    const SettingsStore store;
+    const SettingsStore store(std::string(reinterpret_cast<const char*>(data), size));
     ReadSiteRecords(store);
     store.GetProfileInt("nLastUsedDomain", 0);
     store.GetProfileInt("nAsciiBinaryAuto", 0);
