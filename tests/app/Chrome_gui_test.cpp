@@ -195,7 +195,8 @@ std::vector<std::string> StaticTexts(const wxWindow& window)
 {
     std::vector<std::string> texts;
     for (const wxWindow* child : window.GetChildren())
-        if (const auto* text = wxDynamicCast(child, wxStaticText))
+        // Not wxDynamicCast: it static_casts before checking, undefined for the other children.
+        if (const auto* text = dynamic_cast<const wxStaticText*>(child))
             texts.push_back(ToUtf8(text->GetLabel()));
     return texts;
 }

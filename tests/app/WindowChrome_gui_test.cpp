@@ -238,7 +238,8 @@ std::vector<std::string> AboutTextsShownBy(std::function<void()> show)
                 continue;
             texts.push_back(ToUtf8(about->GetTitle()));
             for (const wxWindow* child : about->GetChildren())
-                if (const auto* text = wxDynamicCast(child, wxStaticText))
+                // Not wxDynamicCast: it static_casts before checking, undefined for the other children.
+                if (const auto* text = dynamic_cast<const wxStaticText*>(child))
                     texts.push_back(ToUtf8(text->GetLabel()));
             about->Close();
             return;
