@@ -3,7 +3,7 @@
 # Debian's vsftpd), binary, in active mode: the program's own copy loop (bench/transfer_bench: the
 # transfer worker and the engine, no window) beside curl -P - in the same
 # run. Every file lives in one folder, so both write to the same file
-# system. Prints, per direction, MB/s (10^6 bytes per second, login
+# system. Prints, per direction, the median MB/s (10^6 bytes per second, login
 # included for both) and peak resident memory of each, and the ratio of our
 # speed to curl's. Both copies are checked byte for byte.
 #
@@ -11,7 +11,7 @@
 # their ratio stays near 1; vsftpd (C, sendfile) is faster than either
 # client, so its figures show the clients' own speed.
 #
-# Usage: bench/transfer_bench.sh [transfer_bench binary] [size in MiB] [pyftpdlib|vsftpd]
+# Usage: bench/transfer_bench.sh [transfer_bench binary] [size in MiB] [pyftpdlib|vsftpd] [rounds]
 # The binary is built from bench/CMakeLists.txt (default: build/bench/transfer_bench).
 # vsftpd needs root (it serves the anonymous account, locked into the root).
 set -euo pipefail
@@ -20,6 +20,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 bench=${1:-$here/build/bench/transfer_bench}
 mib=${2:-1024}
 server=${3:-pyftpdlib}
+rounds=${4:-3}
 [ -x "$bench" ] || { echo "no benchmark program at $bench" >&2; exit 2; }
 command -v curl >/dev/null || { echo "curl is missing" >&2; exit 2; }
 
@@ -90,45 +91,63 @@ case "$server" in
     *) echo "unknown server: $server (pyftpdlib or vsftpd)" >&2; exit 2 ;;
 esac
 
-# Runs a command under GNU time; sets seconds and rss_kb. Dirty pages of
-# the previous step are written out first, so that neither side pays for
-# the other's write-back.
+# Runs a command under GNU time; appends "seconds peak-RSS-kB" to the file
+# named first. Dirty pages of the previous step are written out first, so
+# that neither side pays for the other's write-back.
 timed() {
+    local results=$1
+    shift
     sync
     /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null
-    read -r seconds rss_kb <"$work/time"
+    cat "$work/time" >>"$results"
 }
 
 same_or_die() {
     cmp -s "$work/source.bin" "$1" || { echo "copy differs from the source: $1" >&2; exit 1; }
 }
 
-mbps() { awk -v b="$bytes" -v s="$1" 'BEGIN { printf "%.1f", b / s / 1e6 }'; }
+# One copy by each client, checked and removed.
+ours_download() {
+    timed "$work/ours-download" "$bench" download "$port" "$user" "$password" big.bin "$work/ours.bin"
+    same_or_die "$work/ours.bin" && rm -f "$work/ours.bin"
+}
+curl_download() {
+    timed "$work/curl-download" curl -s -S -P - -o "$work/curl.bin" "$url/big.bin"
+    same_or_die "$work/curl.bin" && rm -f "$work/curl.bin"
+}
+ours_upload() {
+    timed "$work/ours-upload" "$bench" upload "$port" "$user" "$password" "${updir}up_ours.bin" "$work/source.bin"
+    same_or_die "$root/${updir}up_ours.bin" && rm -f "$root/${updir}up_ours.bin"
+}
+curl_upload() {
+    timed "$work/curl-upload" curl -s -S -P - -T "$work/source.bin" "$url/${updir}up_curl.bin"
+    same_or_die "$root/${updir}up_curl.bin" && rm -f "$root/${updir}up_curl.bin"
+}
 
-report() {  # direction ours_s ours_rss curl_s curl_rss
-    awk -v d="$1" -v b="$bytes" -v os="$2" -v orss="$3" -v cs="$4" -v crss="$5" 'BEGIN {
+# Median seconds and highest peak RSS of a results file.
+summary() { sort -n "$1" | awk '{ s[NR] = $1; if ($2 > r) r = $2 } END { print s[int((NR + 1) / 2)], r }'; }
+
+report() {  # direction
+    read -r os orss < <(summary "$work/ours-$1")
+    read -r cs crss < <(summary "$work/curl-$1")
+    awk -v d="$1" -v b="$bytes" -v os="$os" -v orss="$orss" -v cs="$cs" -v crss="$crss" 'BEGIN {
         printf "%-9s ours %7.1f MB/s  peak RSS %6.1f MB | curl %7.1f MB/s  peak RSS %6.1f MB | ratio %.2f\n",
             d, b / os / 1e6, orss / 1024, b / cs / 1e6, crss / 1024, cs / os }'
 }
 
-echo "file: $bytes bytes; $server on 127.0.0.1:$port; active mode, binary"
+echo "file: $bytes bytes; $server on 127.0.0.1:$port; active mode, binary; median of $rounds rounds"
 
-timed "$bench" download "$port" "$user" "$password" big.bin "$work/ours.bin"
-ours_s=$seconds ours_rss=$rss_kb
-same_or_die "$work/ours.bin"
-rm -f "$work/ours.bin"
-timed curl -s -S -P - -o "$work/curl.bin" "$url/big.bin"
-curl_s=$seconds curl_rss=$rss_kb
-same_or_die "$work/curl.bin"
-rm -f "$work/curl.bin"
-report download "$ours_s" "$ours_rss" "$curl_s" "$curl_rss"
-
-timed "$bench" upload "$port" "$user" "$password" "${updir}up_ours.bin" "$work/source.bin"
-ours_s=$seconds ours_rss=$rss_kb
-same_or_die "$root/${updir}up_ours.bin"
-rm -f "$root/${updir}up_ours.bin"
-timed curl -s -S -P - -T "$work/source.bin" "$url/${updir}up_curl.bin"
-curl_s=$seconds curl_rss=$rss_kb
-same_or_die "$root/${updir}up_curl.bin"
-rm -f "$root/${updir}up_curl.bin"
-report upload "$ours_s" "$ours_rss" "$curl_s" "$curl_rss"
+# The first big write after the test file was made runs markedly slower
+# (whichever client does it), so an untimed copy goes first and the two
+# clients take turns at going first.
+curl -s -S -P - -o "$work/warm.bin" "$url/big.bin" && rm -f "$work/warm.bin"
+for direction in download upload; do
+    for round in $(seq "$rounds"); do
+        if [ $((round % 2)) = 1 ]; then
+            "ours_$direction"; "curl_$direction"
+        else
+            "curl_$direction"; "ours_$direction"
+        fi
+    done
+    report "$direction"
+done

@@ -39,22 +39,46 @@ long FtpDataFile::Read(void* buffer, std::size_t size)
         SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
         return -1;
     }
-    int n = 0;
-    try {
-        n = data.receiveBytes(buffer, static_cast<int>(std::min(size, maxChunk)));
-    } catch (const Poco::TimeoutException&) {
-        FailTransfer(ERROR_INTERNET_TIMEOUT);
+    if (pendingError != 0) {
+        FailTransfer(pendingError);
         return -1;
-    } catch (const Poco::Exception&) {
-        FailTransfer(ERROR_INTERNET_CONNECTION_RESET);
-        return -1;
+    }
+    // As the Internet library's read does, fill the buffer unless the file
+    // ends first: a socket hands over a few kilobytes at a time, and the copy
+    // loop's chunks (one write and one progress report each) must keep the
+    // size it chose.
+    char* bytes = static_cast<char*>(buffer);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const int n = ReceiveSome(bytes + filled, size - filled);
+        if (n <= 0)
+            break;
+        filled += static_cast<std::size_t>(n);
     }
     // A shut-down socket reads as the end of the file; after Abort it is not one.
     if (aborted) {
         SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
         return -1;
     }
-    return n;
+    // The bytes that arrived before a failure are still the file's: they go
+    // out now and the failure with the next read.
+    if (pendingError != 0 && filled == 0) {
+        FailTransfer(pendingError);
+        return -1;
+    }
+    return static_cast<long>(filled);
+}
+
+int FtpDataFile::ReceiveSome(char* bytes, std::size_t size)
+{
+    try {
+        return data.receiveBytes(bytes, static_cast<int>(std::min(size, maxChunk)));
+    } catch (const Poco::TimeoutException&) {
+        pendingError = ERROR_INTERNET_TIMEOUT;
+    } catch (const Poco::Exception&) {
+        pendingError = ERROR_INTERNET_CONNECTION_RESET;
+    }
+    return -1;
 }
 
 bool FtpDataFile::Write(const void* buffer, std::size_t size)

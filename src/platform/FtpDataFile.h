@@ -23,12 +23,15 @@ public:
 
 private:
     bool FailTransfer(int fallbackCode);
+    // One receive; a failure is kept in pendingError and gives -1.
+    int ReceiveSome(char* bytes, std::size_t size);
 
     FtpControlConnection& connection;
     Poco::Net::StreamSocket data;
     std::mutex dataLock;  // Abort against Close: never shut down a closed descriptor
     std::atomic<bool> aborted{false};
     bool open = true;
+    int pendingError = 0;  // a receive failed; reported once the bytes before it are out
     bool closeResult = false;
     bool ownsConnection;
 };

@@ -332,6 +332,42 @@ TEST_F(ScriptedEngine, RetrievesAndSendsTypeOnlyOnChange)
                                       "RETR big.bin", "TYPE A", "EPRT |1|127.0.0.1|*|", "RETR a.txt"}));
 }
 
+// A socket hands over a few kilobytes at a time; the copy loop's chunks (and
+// so its progress reports) must still be the size it asked for.
+TEST_F(ScriptedEngine, AReadFillsItsBufferUnlessTheFileEnds)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData(std::string(2500000, 'q')));
+    auto file = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    std::vector<char> buffer(1000000);
+    std::vector<long> reads;
+    for (long n = 1; n > 0;)
+        reads.push_back(n = file->Read(buffer.data(), buffer.size()));
+    EXPECT_EQ(reads, (std::vector<long>{1000000, 1000000, 500000, 0}));
+    EXPECT_TRUE(file->Close());
+}
+
+TEST_F(ScriptedEngine, BytesBeforeAStalledDataConnectionTimesOutAreKept)
+{
+    EngineTimeouts timeouts = session.GetTimeouts();
+    timeouts.dataIdle = std::chrono::milliseconds(300);
+    session.SetTimeouts(timeouts);
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::StallData("first bytes"));
+    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    std::vector<char> buffer(1000);
+    ASSERT_EQ(file->Read(buffer.data(), buffer.size()), 11);
+    EXPECT_EQ(std::string(buffer.data(), 11), "first bytes");
+    EXPECT_EQ(file->Read(buffer.data(), buffer.size()), -1);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+}
+
 TEST_F(ScriptedEngine, PreliminaryReplyAfterTheDataConnectionIsAccepted)
 {
     auto connection = LogIn();
