@@ -4,6 +4,7 @@
 // fileops/, viewers/. Everything here runs on the user-interface thread;
 // only the transfer worker (transfer/TransferWorker) runs elsewhere and
 // reaches the window through queued events.
+#include "platform/EngineTimeouts.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
 
@@ -25,6 +26,7 @@ class FtpConnection;
 class SettingsStore;
 class wxComboBox;
 class wxListEvent;
+struct ListingSummary;
 
 // Posted by the window to itself when the site list is opened while logged in.
 wxDECLARE_EVENT(WM_SITE_LOCKED, wxCommandEvent);
@@ -128,6 +130,8 @@ public:
     std::unique_ptr<FtpConnection> ftpConnection;
     std::unique_ptr<CFtpSession> session;
     wxIconBundle hIcon;
+    // The engine's deadlines for the sessions Login makes; tests shorten them.
+    EngineTimeouts sessionTimeouts;
 
 private:
     void CreateCustomControls();
@@ -147,6 +151,11 @@ private:
     int SelectedRow() const;
     void SelectRow(int row);
     void ChangeDirectory(const std::string& directory, const char* caption);
+    bool ReadListing(ListingSummary& listing);
+    void ShowListingFailure();
+    // After a failure: a control connection that is gone can do nothing
+    // more, so the window goes back to the logged-out look. True when it did.
+    bool LogOutIfDropped();
     bool IsIdleAndConnected() const;
     // The common guard of the commands that use the connection: true (after
     // the plain beep) when a transfer runs or nobody is logged in.

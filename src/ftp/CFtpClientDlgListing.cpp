@@ -3,30 +3,61 @@
 #include "app/CFtpClientDlg.h"
 
 #include "ftp/CFileListCtrl.h"
+#include "ftp/LastErrorText.h"
 #include "ftp/ListEntry.h"
 #include "platform/FtpConnection.h"
 #include "platform/FtpFileFind.h"
+#include "platform/LastError.h"
+#include "platform/MessageBox.h"
 
 #include <wx/utils.h>
 
 void CFtpClientDlg::RefreshListing()
 {
-    ftpConnection->GetCurrentDirectory(workingDir);
     ClearListing();
-
-    FtpFileFind finder(*ftpConnection);
+    // A directory the server would not name is shown as none rather than
+    // as the one we were in before.
+    if (!ftpConnection->GetCurrentDirectory(workingDir)) {
+        workingDir.clear();
+        ShowListingFailure();
+        return;
+    }
     ListingSummary listing;
-    for (bool more = finder.FindFile(); more;) {
+    if (!ReadListing(listing)) {
+        ShowListingFailure();
+        return;
+    }
+    infoText = FormatSummary(listing.folders, listing.files, listing.totalBytes);
+    UpdateData(false);
+    fileList->SetEntries(std::move(listing.rows));
+    fileList->Sort(sortDescending[0], 0);
+}
+
+// False when the listing could not be had; an empty directory is no failure.
+bool CFtpClientDlg::ReadListing(ListingSummary& listing)
+{
+    FtpFileFind finder(*ftpConnection);
+    bool more = finder.FindFile();
+    if (!more && GetLastError() != ERROR_NO_MORE_FILES)
+        return false;
+    while (more) {
         more = finder.FindNextFile();
         const FtpEntryKind kind = finder.IsDirectory() ? FtpEntryKind::Directory : FtpEntryKind::File;
         AddListingEntry(listing, FtpListEntry{finder.GetFileName(), kind, finder.GetLength(), finder.GetLastWriteTime()});
     }
     finder.Close();
+    return true;
+}
 
-    infoText = FormatSummary(listing.folders, listing.files, listing.totalBytes);
+// The list stays empty and the summary says nothing: counts of a listing
+// that never came would read as an empty directory.
+void CFtpClientDlg::ShowListingFailure()
+{
+    const std::string error = LastErrorText();
+    infoText.clear();
     UpdateData(false);
-    fileList->SetEntries(std::move(listing.rows));
-    fileList->Sort(sortDescending[0], 0);
+    MessageBox(this, error, "Directory Listing", MB_OK | MB_ICONHAND);
+    LogOutIfDropped();
 }
 
 void CFtpClientDlg::ClearListing()

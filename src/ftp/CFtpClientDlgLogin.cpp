@@ -32,6 +32,7 @@ void CFtpClientDlg::OnLogin()
         return;
     }
     session = std::make_unique<CFtpSession>();
+    session->SetTimeouts(sessionTimeouts);
     const std::string host = HostFromSiteName(domain);
     try {
         ftpConnection = session->GetFtpConnection(host, userName, password,
@@ -52,6 +53,8 @@ void CFtpClientDlg::OnLogin()
     SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
     SetLoggedInState(true);
     RefreshListing();
+    if (!session)
+        return;  // the server dropped the connection during the listing
     loginTime = std::time(nullptr);
     OnTimer(kClockTimerId);
     clockTimer.Start(1000);
@@ -87,4 +90,12 @@ void CFtpClientDlg::OnLogout()
     infoText = INFO_TEXT;
     UpdateData(false);
     FindWindow(IDC_LOGIN)->SetFocus();
+}
+
+bool CFtpClientDlg::LogOutIfDropped()
+{
+    if (!ftpConnection || ftpConnection->IsOpen() || transferInProgress != 0)
+        return false;
+    OnLogout();
+    return true;
 }

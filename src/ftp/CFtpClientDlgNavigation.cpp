@@ -44,10 +44,12 @@ void CFtpClientDlg::SelectRow(int row)
 void CFtpClientDlg::ChangeDirectory(const std::string& directory, const char* caption)
 {
     wxBusyCursor wait;
-    if (ftpConnection->SetCurrentDirectory(directory))
+    if (ftpConnection->SetCurrentDirectory(directory)) {
         RefreshListing();
-    else
-        MessageBox(this, LastErrorText(), caption, MB_OK | MB_ICONHAND);
+        return;
+    }
+    MessageBox(this, LastErrorText(), caption, MB_OK | MB_ICONHAND);
+    LogOutIfDropped();
 }
 
 void CFtpClientDlg::OnChdir()

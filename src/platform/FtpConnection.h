@@ -20,6 +20,7 @@ public:
     virtual ~FtpConnection();
 
     virtual bool SetCurrentDirectory(const std::string& directory) = 0;
+    // `directory` is left as it was when the reply holds no quoted path.
     virtual bool GetCurrentDirectory(std::string& directory) = 0;
 
     // RETR or STOR on an active data connection; null on failure.
@@ -40,6 +41,10 @@ public:
 
     // Sends QUIT (bounded) and closes the socket. Safe to call twice.
     virtual void Close() = 0;
+    // False once the control connection is gone: closed here, dropped by the
+    // server, or broken off after a reply that breaks the protocol. Nothing
+    // but Close works on it then.
+    virtual bool IsOpen() const = 0;
 
     // Used by FtpFileFind: the current directory's entries, by MLSD when the
     // server offers it, else by LIST.

@@ -165,8 +165,11 @@ bool FtpControlConnection::GetCurrentDirectory(std::string& directory)
     FtpReply reply;
     if (!hold.Acquired() || !Command("PWD", "", ReplyClass::Complete, reply))
         return false;
-    if (!ParsePwdReply(reply, directory))
+    // Parsed aside: a quote left open would otherwise leave half a path behind.
+    std::string path;
+    if (!ParsePwdReply(reply, path))
         return channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text);
+    directory = path;
     return true;
 }
 

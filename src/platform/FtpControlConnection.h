@@ -31,6 +31,7 @@ public:
     bool CreateDirectory(const std::string& name) override;
     bool Rename(const std::string& oldName, const std::string& newName) override;
     void Close() override;
+    bool IsOpen() const override { return channel.IsOpen(); }
     bool ListDirectory(std::string& listing, bool& machineFormat) override;
 
     bool ServerListsMlsd() const { return mlsd; }

@@ -2,6 +2,7 @@
 
 #include "platform/FtpConnection.h"
 #include "platform/FtpListParser.h"
+#include "platform/LastError.h"
 
 FtpFileFind::FtpFileFind(FtpConnection& connection) : connection(connection) {}
 
@@ -13,6 +14,8 @@ bool FtpFileFind::FindFile()
     if (!connection.ListDirectory(listing, machineFormat))
         return false;
     entries = ParseListing(listing, machineFormat, std::time(nullptr));
+    if (entries.empty())
+        SetLastError(ERROR_NO_MORE_FILES);
     return !entries.empty();
 }
 

@@ -14,6 +14,8 @@ public:
     explicit FtpFileFind(FtpConnection& connection);
 
     // Fetches the listing afresh; true when it holds at least one entry.
+    // False with the last error ERROR_NO_MORE_FILES is an empty directory;
+    // any other last error says why the listing could not be had.
     bool FindFile();
     // Makes the next entry current; true while another entry follows it.
     bool FindNextFile();

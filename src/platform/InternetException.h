@@ -7,11 +7,13 @@
 class InternetException : public std::runtime_error {
 public:
     InternetException(int code, const std::string& message)
-        : std::runtime_error(message), errorCode(code) {}
+        : std::runtime_error(message), errorCode(code), message(message) {}
 
     int GetErrorCode() const { return errorCode; }
-    std::string GetErrorMessage() const { return what(); }
+    // Whole, also when a server's bytes in it hold a NUL, where what() ends.
+    const std::string& GetErrorMessage() const { return message; }
 
 private:
     int errorCode;
+    std::string message;
 };

@@ -26,11 +26,24 @@ long WxStyle(unsigned style)
     return wx;
 }
 
+// Box texts carry server replies and remote names, which may hold any byte:
+// a NUL would end the text there, other control characters show as boxes or
+// nothing. Line breaks stay.
+wxString Printable(const std::string& text)
+{
+    std::string shown = text;
+    for (char& c : shown) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F)
+            c = '?';
+    }
+    return FromUtf8(shown);
+}
+
 } // namespace
 
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
 {
-    wxMessageDialog box(owner, FromUtf8(text), FromUtf8(caption), WxStyle(style));
+    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
     switch (box.ShowModal()) {
     case wxID_YES: return IDYES;
     case wxID_NO: return IDNO;

@@ -64,7 +64,10 @@ void CFtpClientDlg::OnDownload()
         fileList->DeselectRow(row);
         return;
     }
-    wxFileDialog save(this, "Corvane - Download", FromUtf8(downloadFolder), DisplayName(entry.name),
+    // The remote name is the server's word: only a plain name of its own is
+    // proposed, never a path, and the file goes where the user points.
+    wxFileDialog save(this, "Corvane - Download", FromUtf8(downloadFolder),
+                      FromUtf8(ProposedLocalName(ToUtf8(DisplayName(entry.name)))),
                       "All Files ( *.* )|*", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (save.ShowModal() != wxID_OK)
         return;
@@ -80,6 +83,7 @@ void CFtpClientDlg::OnDownload()
     std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(entry.name, FileAccess::Read, type);
     if (!remote) {
         MessageBox(this, LastErrorText(), "Download - Server", MB_OK | MB_ICONHAND);
+        LogOutIfDropped();
         return;
     }
     progressBar->SetRange(0, expected);
@@ -124,6 +128,7 @@ void CFtpClientDlg::OnUpload()
     std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(name, FileAccess::Write, type);
     if (!remote) {
         MessageBox(this, LastErrorText(), "Upload - Server", MB_OK | MB_ICONHAND);
+        LogOutIfDropped();
         return;
     }
     progressBar->SetRange(0, info.st_size);
@@ -204,17 +209,24 @@ void CFtpClientDlg::OnTransferDone()
     workerRunning = false;
     abortTimer.Stop();
     transferJob.remoteFile.reset();
-    if (transferJob.direction == TransferDirection::Upload)
-        RefreshListing();
-    const int row = fileList->FindRow(transferJob.remoteName);
-    if (row >= 0)
-        SelectRow(row);
     transferInProgress = 0;
     FindWindow(IDC_ABORT)->Disable();
     wxBell();
-    SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
     Iconize(false);
     Raise();
+    // The worker's box has told why a dropped connection failed: no listing
+    // to fail once more.
+    if (LogOutIfDropped())
+        return;
+    if (transferJob.direction == TransferDirection::Upload) {
+        RefreshListing();
+        if (!ftpConnection)
+            return;  // the listing found the connection gone
+    }
+    const int row = fileList->FindRow(transferJob.remoteName);
+    if (row >= 0)
+        SelectRow(row);
+    SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
     fileList->SetFocus();
 }
 

@@ -8,6 +8,31 @@ namespace {
 // mark; longer extensions are cut there.
 constexpr std::size_t kMaxExtension = 256;
 
+constexpr std::size_t kMaxLocalName = 255;  // NAME_MAX of Linux file systems
+
+unsigned char Byte(const std::string& text, std::size_t at)
+{
+    return static_cast<unsigned char>(text[at]);
+}
+
+// U+200E, U+200F, U+202A to U+202E and U+2066 to U+2069 at `at`, each three
+// bytes in UTF-8.
+bool IsDirectionMark(const std::string& text, std::size_t at)
+{
+    if (at + 2 >= text.size() || Byte(text, at) != 0xE2)
+        return false;
+    const unsigned second = Byte(text, at + 1);
+    const unsigned third = Byte(text, at + 2);
+    if (second == 0x80)
+        return third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE);
+    return second == 0x81 && third >= 0xA6 && third <= 0xA9;
+}
+
+bool IsControl(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F;
+}
+
 } // namespace
 
 std::vector<std::string> ReadExtList(const std::string& text)
@@ -45,4 +70,27 @@ TransferType GetTransferType(int transferMode, const std::string& asciiExtList, 
             return FTP_TRANSFER_TYPE_ASCII;
     }
     return FTP_TRANSFER_TYPE_BINARY;
+}
+
+std::string ProposedLocalName(const std::string& name)
+{
+    const std::size_t slash = name.rfind('/');
+    std::string proposed;
+    for (std::size_t at = slash == std::string::npos ? 0 : slash + 1; at < name.size(); ++at) {
+        if (IsDirectionMark(name, at)) {
+            proposed += '_';
+            at += 2;
+            continue;
+        }
+        proposed += IsControl(Byte(name, at)) ? '_' : name[at];
+    }
+    if (proposed == "." || proposed == "..")
+        return {};
+    if (proposed.size() > kMaxLocalName) {
+        std::size_t end = kMaxLocalName;
+        while (end > 0 && (Byte(proposed, end) & 0xC0) == 0x80)  // a UTF-8 continuation byte
+            --end;
+        proposed.resize(end);
+    }
+    return proposed;
 }

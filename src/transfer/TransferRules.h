@@ -26,3 +26,10 @@ std::string PathExtension(const std::string& path);
 // ASCII for mode 0, binary for mode 1; any other mode (Auto, or none chosen
 // yet) looks the path's extension up in the list, ignoring case.
 TransferType GetTransferType(int transferMode, const std::string& asciiExtList, const std::string& path);
+
+// The name the save dialog proposes for the remote `name` (valid UTF-8, as
+// shown): its last path component, with control characters and the marks
+// that turn the shown text around (U+202E and its kin) made '_', cut at a
+// character boundary to the longest name a local file may have. Empty for
+// "." and "..", so the user types a name of his own.
+std::string ProposedLocalName(const std::string& name);

@@ -112,6 +112,25 @@ ScriptedFtpServer::Step ScriptedFtpServer::NeverConnect()
     return DataStep(Action::NeverConnect);
 }
 
+ScriptedFtpServer::Step ScriptedFtpServer::ResetData(const std::string& firstBytes)
+{
+    Step step = DataStep(Action::ResetData);
+    step.data = firstBytes;
+    return step;
+}
+
+ScriptedFtpServer::Step ScriptedFtpServer::SendDataThenClose(const std::string& data)
+{
+    Step step = DataStep(Action::SendDataThenClose);
+    step.data = data;
+    return step;
+}
+
+ScriptedFtpServer::Step ScriptedFtpServer::ReceiveDataThenClose()
+{
+    return DataStep(Action::ReceiveDataThenClose);
+}
+
 ScriptedFtpServer::ScriptedFtpServer()
     : listener(Poco::Net::SocketAddress("127.0.0.1", 0)), greeting(Reply("220 Scripted FTP server ready."))
 {
@@ -292,16 +311,24 @@ bool ScriptedFtpServer::PerformData(const Step& step, Poco::Net::StreamSocket& c
         SendAll(data, step.data);
         data.close();
         break;
-    case Action::ReceiveData: {
-        std::string bytes;
-        char buffer[65536];
-        for (int n; (n = data.receiveBytes(buffer, sizeof buffer)) > 0;)
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        data.close();
-        std::lock_guard<std::mutex> guard(lock);
-        received = bytes;
+    case Action::ReceiveData:
+        Receive(data);
         break;
-    }
+    case Action::ResetData:
+        SendAll(data, step.data);
+        data.setLinger(true, 0);  // an RST, not an orderly end of file
+        data.close();
+        control.close();
+        return false;
+    case Action::SendDataThenClose:
+        SendAll(data, step.data);
+        data.close();
+        control.close();
+        return false;
+    case Action::ReceiveDataThenClose:
+        control.close();
+        Receive(data);
+        return false;
     default:  // StallData, ConnectFromOther: the client ends it
         SendAll(data, step.data);
         WaitUntilClosed(data);
@@ -309,6 +336,17 @@ bool ScriptedFtpServer::PerformData(const Step& step, Poco::Net::StreamSocket& c
     }
     SendAll(control, step.final + "\r\n");
     return true;
+}
+
+void ScriptedFtpServer::Receive(Poco::Net::StreamSocket& data)
+{
+    std::string bytes;
+    char buffer[65536];
+    for (int n; (n = data.receiveBytes(buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    data.close();
+    std::lock_guard<std::mutex> guard(lock);
+    received = bytes;
 }
 
 bool ScriptedFtpServer::ConnectData(const Step& step, Poco::Net::StreamSocket& data)

@@ -31,6 +31,9 @@ public:
         StallData,            // connect, send `data`, then hold until the client closes
         ConnectFromOther,     // connect from `fromHost` instead of 127.0.0.1
         NeverConnect,         // send the preliminary reply only
+        ResetData,            // connect, send `data`, reset it, close the control connection
+        SendDataThenClose,    // connect, send `data`, close it and the control connection, no final reply
+        ReceiveDataThenClose, // connect, close the control connection, read until EOF
     };
 
     struct Step {
@@ -56,6 +59,13 @@ public:
     static Step StallData(const std::string& firstBytes);
     static Step ConnectFromOther(const std::string& fromHost = "127.0.0.2");
     static Step NeverConnect();
+    // A server that dies in the middle of a transfer: the data connection
+    // reset after `firstBytes`, the control connection closed.
+    static Step ResetData(const std::string& firstBytes = "");
+    // The data sent whole, then the control connection closed before the final reply.
+    static Step SendDataThenClose(const std::string& data);
+    // The control connection closed as an upload begins; the data is still read.
+    static Step ReceiveDataThenClose();
 
     ScriptedFtpServer();
     ~ScriptedFtpServer();
@@ -81,6 +91,7 @@ private:
     bool Perform(const Step& step, Poco::Net::StreamSocket& control);
     bool PerformData(const Step& step, Poco::Net::StreamSocket& control);
     bool ConnectData(const Step& step, Poco::Net::StreamSocket& data);
+    void Receive(Poco::Net::StreamSocket& data);
     void NoteDataAddress(const std::string& line);
     bool NextStep(const std::string& line, Step& step);
     void WaitUntilClosed(Poco::Net::StreamSocket& socket);

@@ -14,10 +14,9 @@
 #include "support/MainWindowFixture.h"
 #include "support/PyFtpServer.h"
 #include "support/ScriptedFtpServer.h"
+#include "support/TransferWindowFixture.h"
 
 #include <gdk/gdkx.h>
-#include <wx/filedlg.h>
-#include <wx/radiobut.h>
 #include <wx/stopwatch.h>
 
 #include <fcntl.h>
@@ -26,36 +25,11 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <regex>
-#include <sstream>
 
 namespace {
 
 using Commands = std::vector<std::string>;
-
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-void WriteLocal(const std::string& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string ReadLocal(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
 
 // Text whose line end sits exactly on the first chunk boundary: a file
 // listed as 1 KB is copied in chunks of 1000 bytes, so byte 999 is the CR
@@ -69,41 +43,6 @@ std::string CrLf(const std::string& lfText)
 {
     return std::regex_replace(lfText, std::regex("\n"), "\r\n");
 }
-
-// Answers a file dialog with `path`. GTK takes a path set from code only
-// once its main loop has run, so the answer waits until the dialog reports it.
-class ExpectFileDialog : public wxExpectModalBase<wxFileDialog, ExpectFileDialog> {
-public:
-    explicit ExpectFileDialog(std::string path) : path(std::move(path)) {}
-
-protected:
-    int OnInvoked(wxFileDialog* dialog) const override
-    {
-        dialog->SetPath(FromUtf8(path));
-        EXPECT_TRUE(PumpUntil([&] { return ToUtf8(dialog->GetPath()) == path; }, 5)) << "the dialog never took " << path;
-        return wxID_OK;
-    }
-
-private:
-    std::string path;
-};
-
-// A box no test expects fails the test at once instead of waiting for a click.
-class FailOnAnyDialog : public wxModalDialogHook {
-public:
-    FailOnAnyDialog() { Register(); }
-    ~FailOnAnyDialog() override { Unregister(); }
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        const auto* box = dynamic_cast<wxMessageDialog*>(dialog);
-        ADD_FAILURE() << "unexpected dialog: " << (box ? ToUtf8(box->GetCaption() + ": " + box->GetMessage())
-                                                       : ToUtf8(dialog->GetTitle()));
-        return wxID_OK;
-    }
-    void Exit(wxDialog*) override {}
-};
 
 class ExpectExtDialog : public wxExpectModalBase<CAsciiExtDlg, ExpectExtDialog> {
 public:
@@ -124,82 +63,6 @@ private:
     std::string* seen;
     std::string newList;
     int answer;
-};
-
-class TransferWindow : public MainWindowFixture {
-protected:
-    void SetUp() override
-    {
-        MainWindowFixture::SetUp();
-        char pattern[] = "/tmp/vantrel-local-XXXXXX";
-        localDir = mkdtemp(pattern);
-    }
-
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        std::filesystem::remove_all(localDir);
-    }
-
-    std::string Local(const std::string& name) const { return localDir + "/" + name; }
-
-    std::string BarText() const { return ToUtf8(window->progressBar->GetText()); }
-
-    bool Idle() const { return !window->FindWindow(IDC_ABORT)->IsEnabled(); }
-
-    // For tests that answer the boxes they expect themselves.
-    bool PumpUntilIdle(double seconds) { return PumpUntil([&] { return Idle(); }, seconds); }
-
-    void WaitUntilIdle(double seconds = 60)
-    {
-        FailOnAnyDialog strict;
-        ASSERT_TRUE(PumpUntilIdle(seconds)) << "the transfer did not end";
-    }
-
-    void WaitForFirstProgress()
-    {
-        ASSERT_TRUE(PumpUntil([&] { return BarText().find("remaining") != std::string::npos; }, 10));
-    }
-
-    void ChooseMode(int radioId)
-    {
-        static_cast<wxRadioButton*>(window->FindWindow(radioId))->SetValue(true);
-    }
-
-    void SelectName(const std::string& name)
-    {
-        const int row = window->fileList->FindRow(name);
-        ASSERT_GE(row, 0) << name << " is not listed";
-        window->fileList->SelectRow(row);
-    }
-
-    // Starts the download of the listed `name` into `localPath`; the worker runs on.
-    void StartDownload(const std::string& name, const std::string& localPath)
-    {
-        SelectName(name);
-        wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(localPath));
-        ASSERT_FALSE(Idle()) << "no worker was started";
-    }
-
-    void Download(const std::string& name, const std::string& localPath)
-    {
-        StartDownload(name, localPath);
-        WaitUntilIdle();
-    }
-
-    void StartUpload(const std::string& localPath)
-    {
-        wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(localPath));
-        ASSERT_FALSE(Idle()) << "no worker was started";
-    }
-
-    void Upload(const std::string& localPath)
-    {
-        StartUpload(localPath);
-        WaitUntilIdle();
-    }
-
-    std::string localDir;
 };
 
 // Logged in through the window's own Login to a real pyftpdlib.
@@ -349,47 +212,6 @@ TEST_F(PyTransfer, AbortInTheMiddleOfAnUploadLeavesThePartOnTheServer)
     EXPECT_EQ(stored.size(), window->fileList->Row(row).size);
 }
 
-// Logged in to the scripted server by handing the window a connection, with
-// the listing rows set as a test needs them.
-class ScriptedTransfer : public TransferWindow {
-protected:
-    void Attach(std::vector<ListEntry> rows)
-    {
-        server->Then("331 Password required for anna.");
-        server->Then("230 Logged in.");
-        server->Then("211-Features:\n SIZE\n211 End");
-        Open();
-        EngineTimeouts timeouts;
-        timeouts.connect = std::chrono::milliseconds(2000);
-        timeouts.reply = std::chrono::milliseconds(2000);
-        timeouts.dataAccept = std::chrono::milliseconds(2000);
-        timeouts.dataIdle = std::chrono::milliseconds(20000);
-        window->session = std::make_unique<CFtpSession>();
-        window->session->SetTimeouts(timeouts);
-        window->ftpConnection = window->session->GetFtpConnection("127.0.0.1", "anna", "secret", server->Port(), false);
-        window->SetLoggedInState(true);
-        window->fileList->SetEntries(std::move(rows));
-    }
-
-    // What the transfers sent, data ports masked.
-    Commands AfterLogin() const
-    {
-        Commands commands;
-        const Commands all = server->Commands();
-        for (std::size_t i = 3; i < all.size(); ++i)
-            commands.push_back(all[i].rfind("EPRT ", 0) == 0 ? "EPRT" : all[i]);
-        return commands;
-    }
-
-    // What a server answers to the ABOR that ends a stalled transfer.
-    static ScriptedFtpServer::Step AbortReplies()
-    {
-        return ScriptedFtpServer::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n");
-    }
-
-    std::unique_ptr<ScriptedFtpServer> server = std::make_unique<ScriptedFtpServer>();
-};
-
 TEST_F(ScriptedTransfer, AsciiDownloadTurnsCrLfIntoLfAlsoAcrossTheChunkBoundary)
 {
     Attach({ListEntry{LIST_KIND_FILE, "raw.txt", 1500, 0}});
@@ -410,6 +232,8 @@ TEST_F(ScriptedTransfer, AsciiUploadSendsCrLfAndLeavesExistingCrLfAlone)
     server->Then("200 EPRT command successful.");
     server->Then(ScriptedFtpServer::ReceiveData());
     server->Then("257 \"/\" is current.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::SendData(""));
     // Byte 999 is a CR and byte 1000 its LF: the two land in different chunks.
     WriteLocal(Local("mixed.txt"), std::string(999, 'a') + "\r\nunix\nend\n");
     ChooseMode(IDC_ASCII);
@@ -494,6 +318,9 @@ TEST_F(ScriptedTransfer, AStorThatTheServerRefusesAtTheEndShowsItsReply)
     server->Then("200 EPRT command successful.");
     server->Then(ScriptedFtpServer::ReceiveData("552 Disk quota exceeded."));
     server->Then("257 \"/\" is current.");
+    server->Then("200 Type set to A.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::SendData(""));
     WriteLocal(Local("up.bin"), RandomBytes(4000, 5));
     ChooseMode(IDC_BINARY);
     StartUpload(Local("up.bin"));
