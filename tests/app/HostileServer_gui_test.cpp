@@ -34,6 +34,23 @@ const std::string kPlainFeatures = "211-Features:\n SIZE\n211 End";
 const std::string kMlsdFeatures = "211-Features:\n MLSD\n SIZE\n211 End";
 const std::string kBystander = "a file no operation names";
 
+// A data connection the client must refuse, or one that never comes, and
+// the box text each gives; the same for a listing and a download.
+struct DataConnectionFault {
+    const char* what;
+    Step step;
+    std::string text;
+};
+
+std::vector<DataConnectionFault> DataConnectionFaults()
+{
+    return {
+        {"from another address", ScriptedFtpServer::ConnectFromOther("127.0.0.2"),
+         "A connection with the server could not be established"},
+        {"never", ScriptedFtpServer::NeverConnect(), "The operation timed out"},
+    };
+}
+
 // The bytes of a literal, NULs included.
 template <std::size_t N>
 std::string Bytes(const char (&text)[N])
@@ -379,21 +396,12 @@ TEST_F(HostileWindow, AnEmptyOrUnreadableListingIsNoFailure)
 
 TEST_F(HostileWindow, ADataConnectionFromElsewhereOrNeverIsRefusedForAListing)
 {
-    struct Fault {
-        const char* what;
-        Step listing;
-        std::string text;
-    };
-    const std::vector<Fault> faults = {
-        {"from another address", ScriptedFtpServer::ConnectFromOther("127.0.0.2"),
-         "A connection with the server could not be established"},
-        {"never", ScriptedFtpServer::NeverConnect(), "The operation timed out"},
-    };
+    const std::vector<DataConnectionFault> faults = DataConnectionFaults();
     LogIn(ScriptedFtpServer::SendData(ListLine("old.txt")));
-    for (const Fault& fault : faults) {
+    for (const DataConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.what);
         server->Then("257 \"/\" is the current directory.");
-        ScriptListing(fault.listing, false);
+        ScriptListing(fault.step, false);
         wxStopWatch watch;
         wxTEST_DIALOG(window->OnRefresh(), ExpectMessageBox(fault.text, "Directory Listing", wxICON_ERROR));
         EXPECT_LT(watch.Time(), 5000);
@@ -695,24 +703,15 @@ TEST_F(HostileTransfer, ADownloadCutShortIsAShortFileButCutAndRefusedFailsAndKee
 
 TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverLeavesTheExistingLocalFileAlone)
 {
-    struct Fault {
-        const char* what;
-        Step retrieve;
-        std::string text;
-    };
-    const std::vector<Fault> faults = {
-        {"from another address", ScriptedFtpServer::ConnectFromOther("127.0.0.2"),
-         "A connection with the server could not be established"},
-        {"never", ScriptedFtpServer::NeverConnect(), "The operation timed out"},
-    };
+    const std::vector<DataConnectionFault> faults = DataConnectionFaults();
     Attach({ListEntry{LIST_KIND_FILE, "new.bin", 5000, 0}});
     ChooseMode(IDC_BINARY);
     WriteLocal(Local("old.bin"), "the user's own file");
     server->Then("200 Type set to I.");
-    for (const Fault& fault : faults) {
+    for (const DataConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.what);
         server->Then("200 EPRT ok.");
-        server->Then(fault.retrieve);
+        server->Then(fault.step);
         SelectName("new.bin");
         wxStopWatch watch;
         wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("old.bin")),
