@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <new>
 #include <unistd.h>
 #include <vector>
@@ -108,13 +109,20 @@ public:
 private:
     bool OpenLocal()
     {
+        // No O_TRUNC: an existing file is emptied only once the server has
+        // sent something to put in its place (see EmptyLocalOnce).
         if (job.direction == TransferDirection::Download)
-            local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         else
             local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (local < 0)
+        if (local < 0) {
             SetLastError(errno);
-        return local >= 0;
+            return false;
+        }
+        // A pipe or a device has nothing to empty, and ftruncate would refuse it.
+        struct stat status {};
+        emptied = fstat(local, &status) == 0 && !S_ISREG(status.st_mode);
+        return true;
     }
 
     bool Running() const { return job.runningFlag->load() == 1; }
@@ -176,7 +184,7 @@ private:
     {
         if (job.direction == TransferDirection::Upload)
             return job.remoteFile->Write(data, size);
-        if (WriteAll(local, data, size))
+        if (EmptyLocalOnce() && WriteAll(local, data, size))
             return true;
         SetLastError(errno ? errno : EIO);
         return false;
@@ -195,7 +203,23 @@ private:
             PostError(job, "Server");
             return false;
         }
+        // An empty remote file replaces the local one only now it is known to be whole.
+        if (job.direction == TransferDirection::Download && !EmptyLocalOnce()) {
+            SetLastError(errno);
+            PostError(job, "Local File");
+            return false;
+        }
         return true;
+    }
+
+    // A download that fails before its first byte leaves the user's existing
+    // file as it was; once bytes come, the file holds them and nothing else.
+    bool EmptyLocalOnce()
+    {
+        if (emptied)
+            return true;
+        emptied = ftruncate(local, 0) == 0;
+        return emptied;
     }
 
     void FinishLine(CopyEnd end)
@@ -221,6 +245,7 @@ private:
     const bool convert;
     std::string converted;
     int local = -1;
+    bool emptied = false;
     std::int64_t copied = 0;
     std::chrono::steady_clock::time_point start;
 };
