@@ -57,8 +57,10 @@ void CFtpClientDlg::OnDelete()
     } else {
         message = "Unknown remove error";
     }
-    if (!message.empty())
-        MessageBox(this, message, "Delete", MB_OK | MB_ICONHAND);
+    if (message.empty())
+        return;
+    MessageBox(this, message, "Delete", MB_OK | MB_ICONHAND);
+    LogOutIfDropped();
 }
 
 void CFtpClientDlg::OnMkdir()
@@ -79,6 +81,8 @@ void CFtpClientDlg::OnMkdir()
             return;
         }
         MessageBox(this, prompt.text + "\n\n" + LastErrorText(), "Make New Directory", MB_OK | MB_ICONHAND);
+        if (LogOutIfDropped())
+            return;
     }
 }
 
@@ -103,5 +107,7 @@ void CFtpClientDlg::OnRename()
         }
         MessageBox(this, "Problem renaming\n\"" + oldName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
                    "Rename", MB_OK | MB_ICONHAND);
+        if (LogOutIfDropped())
+            return;
     }
 }

@@ -55,6 +55,7 @@ std::string CFtpClientDlg::DownloadForViewing()
     const TransferType type = GetTransferType(transferMode, asciiExtList, entry.name);
     if (!ftpConnection->GetFile(entry.name, path, false, type)) {
         MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
+        LogOutIfDropped();
         return {};
     }
     tempFiles.push_back(path);

@@ -4,6 +4,8 @@
 // logged-in or logged-out look that fits, and local files left whole.
 #include "ftp/RemoteWindowFixture.h"
 
+#include "fileops/LoggedInWindow.h"
+
 #include "app/ControlIds.h"
 #include "platform/MessageBox.h"
 #include "sites/SiteProfile.h"
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 
@@ -317,6 +320,57 @@ TEST_F(HostileWindow, FloodsAndGarbageAfterLoginBreakTheConnectionOffAndLogOut)
         } else {
             ExpectLoggedOutLook(*window);
         }
+    }
+}
+
+// Delete, Mkdir, Rename and Open In each meet a server that hangs up on
+// their first command: the box tells why and the window logs out instead of
+// offering a connection that is gone (Mkdir and Rename would ask again).
+TEST_F(HostileWindow, AFileOperationThatMeetsADroppedConnectionSaysWhyAndLogsOut)
+{
+    const std::string gone = "The connection with the server was terminated";
+    struct Operation {
+        const char* what;
+        std::function<void()> run;
+        Commands sent;
+    };
+    const std::vector<Operation> operations = {
+        {"Delete",
+         [&] {
+             wxTEST_DIALOG(window->OnDelete(),
+                           ExpectMessageBox("Detete file \"a.txt\"", "Delete", wxICON_QUESTION, wxID_YES),
+                           ExpectMessageBox("Problem removing file\n\"a.txt\"\n" + gone, "Delete", wxICON_ERROR));
+         },
+         {"DELE a.txt"}},
+        {"Mkdir",
+         [&] {
+             wxTEST_DIALOG(window->OnMkdir(), ExpectPrompt::Ok("Enter New Directory", "", "new"),
+                           ExpectMessageBox("new\n\n" + gone, "Make New Directory", wxICON_ERROR));
+         },
+         {"MKD new"}},
+        {"Rename",
+         [&] {
+             wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "a.txt", "b.txt"),
+                           ExpectMessageBox("Problem renaming\n\"a.txt\" to \"b.txt\"\n" + gone, "Rename",
+                                            wxICON_ERROR));
+         },
+         {"RNFR a.txt"}},
+        {"Open In",
+         [&] {
+             wxTEST_DIALOG(window->OnOpenIn(ID_OPENIN_TEXT),
+                           ExpectMessageBox("\"a.txt\"\n" + gone, "Open In", wxICON_ERROR));
+         },
+         {"EPRT"}},
+    };
+    for (const Operation& operation : operations) {
+        SCOPED_TRACE(operation.what);
+        LogIn(ScriptedFtpServer::SendData(ListLine("a.txt")));
+        server->Then(ScriptedFtpServer::ReplyThenClose(""));
+        SelectByName("a.txt");
+        operation.run();
+        EXPECT_EQ(operation.sent, AfterLogin());
+        ExpectLoggedOutLook(*window);
+        EXPECT_TRUE(window->tempFiles.empty()) << "a file that never came is kept for removal";
     }
 }
 
@@ -701,7 +755,7 @@ TEST_F(HostileTransfer, ADownloadCutShortIsAShortFileButCutAndRefusedFailsAndKee
     }
 }
 
-TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverLeavesTheExistingLocalFileAlone)
+TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverOrEmptyAndRefusedLeavesTheExistingLocalFileAlone)
 {
     const std::vector<DataConnectionFault> faults = DataConnectionFaults();
     Attach({ListEntry{LIST_KIND_FILE, "new.bin", 5000, 0}});
@@ -723,15 +777,22 @@ TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverLeavesTheExistingLoca
     EXPECT_EQ((Commands{"TYPE I", "EPRT", "RETR new.bin", "EPRT", "RETR new.bin"}), AfterLogin());
 
     // A data connection that opens and ends before the first byte, then a
-    // 426: the worker has opened the file for writing as it starts, so the
-    // old contents are gone though nothing came in their place.
+    // 426: nothing came to replace the old contents, so they stay.
     server->Then("200 EPRT ok.");
     server->Then(ScriptedFtpServer::SendData("", "426 Connection closed; transfer aborted."));
     ExpectTransferError([&] { StartDownload("new.bin", Local("old.bin")); },
                         "426 Connection closed; transfer aborted.", "Download - Server");
     EXPECT_EQ("Download   new.bin   Failed", BarText());
-    EXPECT_EQ("", ReadLocal(Local("old.bin")));
+    EXPECT_EQ("the user's own file", ReadLocal(Local("old.bin")));
     ExpectLoggedInLook(*window);
+
+    // The same empty data connection with a 226 is an empty remote file: the
+    // user asked for it in place of theirs, and gets it.
+    server->Then("200 EPRT ok.");
+    server->Then(ScriptedFtpServer::SendData(""));
+    Download("new.bin", Local("old.bin"));
+    EXPECT_EQ("", ReadLocal(Local("old.bin")));
+    EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   new.bin   [0-9]+ sec   [0-9]+ Kbps"))) << BarText();
 }
 
 // A file size limit stands in for a full disk: the write past it fails
