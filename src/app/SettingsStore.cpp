@@ -96,6 +96,10 @@ SettingsStore::SettingsStore() : filePath(FilePath())
     config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, FromUtf8(filePath), wxEmptyString,
                                             wxCONFIG_USE_LOCAL_FILE);
     config->SetUmask(0077);
+    // wxFileConfig expands $NAME, ${NAME} and $(NAME) in what it reads: a
+    // password or a folder holding '$' would come back as something else,
+    // and a lone "$(" would log a warning box at start-up.
+    config->SetExpandEnvVars(false);
 }
 
 SettingsStore::SettingsStore(const std::string& contents)
@@ -104,6 +108,7 @@ SettingsStore::SettingsStore(const std::string& contents)
     QuietAsserts damagedLinesAreData;
     wxMemoryInputStream text(contents.data(), contents.size());
     config = std::make_unique<wxFileConfig>(text);
+    config->SetExpandEnvVars(false);  // as for the file
 }
 
 SettingsStore::~SettingsStore()

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -66,6 +67,28 @@ TEST_F(SettingsText, ANamelessLineRaisesNoAssert)
     wxSetAssertHandler(previous);
     EXPECT_EQ(0, asserts);
     EXPECT_EQ(2, file.GetProfileInt("nLastUsedDomain", 0)) << "the lines after it still read";
+}
+
+// A password or a folder may hold '$': it must read back as written, not
+// with the environment's values put in, and a lone "$(" must log nothing.
+TEST_F(SettingsText, DollarsReadBackAsWrittenAndLogNothing)
+{
+    setenv("VANTREL_TEST_SECRET", "leaked", 1);
+    const std::string written = "pa$VANTREL_TEST_SECRET ${VANTREL_TEST_SECRET} $(x $HOME\\$";
+    {
+        SettingsStore file;
+        file.WriteProfileString("openTextPathStr", written);
+        std::string error;
+        ASSERT_TRUE(file.Flush(error)) << error;
+    }
+    wxLogBuffer* log = new wxLogBuffer;
+    delete wxLog::SetActiveTarget(log);
+    const SettingsStore file;
+    EXPECT_EQ(written, file.GetProfileString("openTextPathStr", ""));
+    const SettingsStore text{"[settings]\nopenTextPathStr=$(x ${VANTREL_TEST_SECRET}\n"};
+    EXPECT_EQ("$(x ${VANTREL_TEST_SECRET}", text.GetProfileString("openTextPathStr", ""));
+    EXPECT_EQ("", log->GetBuffer().ToStdString()) << "something was logged while reading";
+    delete wxLog::SetActiveTarget(nullptr);
 }
 
 TEST_F(SettingsText, OnlyAStoreWithAFileSaves)

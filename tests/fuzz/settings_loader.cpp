@@ -4,6 +4,7 @@
 #include "FuzzCheck.h"
 
 #include "app/SettingsStore.h"
+#include "platform/Text.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferRules.h"
 
@@ -31,6 +32,17 @@ void ReadSiteRecords(const SettingsStore& store)
     }
 }
 
+// Whatever text a value holds ('$' in a password, say), the store hands
+// back what was put in. Bytes that are not UTF-8 are shown as Latin-1 by
+// design, so only what survives that conversion can come back unchanged.
+void CheckKeptAsWritten(SettingsStore& store, const std::string& value)
+{
+    if (ToUtf8(FromUtf8(value)) != value)
+        return;
+    store.WriteProfileString("fuzzProbe", value);
+    FUZZ_CHECK(store.GetProfileString("fuzzProbe", "") == value);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -42,7 +54,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const SettingsStore store(std::string(reinterpret_cast<const char*>(data), size));
+    SettingsStore store(std::string(reinterpret_cast<const char*>(data), size));
     ReadSiteRecords(store);
     store.GetProfileInt("nLastUsedDomain", 0);
     store.GetProfileInt("nAsciiBinaryAuto", 0);
@@ -53,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.GetProfileInt("nSizeColWidth", 80);
     store.GetProfileInt("nTimeColWidth", 210);
     ReadExtList(store.GetProfileString("asciiFileExt", "txt html "));
-    store.GetProfileString("openTextPathStr", "notepad.exe");
-    store.GetProfileString("openGraphicsPathStr", "mspaint.exe");
+    CheckKeptAsWritten(store, store.GetProfileString("openTextPathStr", "notepad.exe"));
+    CheckKeptAsWritten(store, store.GetProfileString("openGraphicsPathStr", "mspaint.exe"));
     store.GetProfileString("openBrowserPathStr", "iexplore.exe");
     return 0;
 }
