@@ -17,6 +17,7 @@ public:
     ~FtpDataFile() override;
 
     long Read(void* buffer, std::size_t size) override;
+    long ReceiveInto(int fd, std::size_t size, FailedSide& side) override;
     bool Write(const void* buffer, std::size_t size) override;
     bool Close() override;
     void Abort() override;
@@ -25,6 +26,11 @@ private:
     bool FailTransfer(int fallbackCode);
     // One receive; a failure is kept in pendingError and gives -1.
     int ReceiveSome(char* bytes, std::size_t size);
+    // Read's result for `filled` bytes once the receiving stopped.
+    long Received(std::size_t filled);
+    bool OpenPipe();
+    // Moves what the pipe holds into `fd`, emptying it first on the first call.
+    bool Deliver(int fd, std::size_t bytes);
 
     FtpControlConnection& connection;
     Poco::Net::StreamSocket data;
@@ -34,4 +40,7 @@ private:
     int pendingError = 0;  // a receive failed; reported once the bytes before it are out
     bool closeResult = false;
     bool ownsConnection;
+    int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
+    std::size_t pipeCapacity = 0;
+    bool delivered = false;  // a byte has gone into the local file
 };

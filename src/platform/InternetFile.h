@@ -1,6 +1,9 @@
 #pragma once
 #include <cstddef>
 
+// Which end of a transfer a failure came from.
+enum class FailedSide { Server, LocalFile };
+
 // A remote file being read (RETR) or written (STOR) over a data connection.
 // Owned by one thread at a time, except Abort, which any thread may call.
 class InternetFile {
@@ -10,6 +13,15 @@ public:
     // Bytes placed in `buffer` (1..size); 0 at the end of the file; -1 on a
     // failure, with the calling thread's last error set.
     virtual long Read(void* buffer, std::size_t size) = 0;
+
+    // A binary download's way around user space: moves up to `size` bytes
+    // of the file (all of them unless it ends first, as Read does) from the
+    // data connection into the local file `fd` at its offset, without
+    // copying them through this process. `fd` is emptied just before the
+    // transfer's first byte goes in, so a transfer that fails earlier leaves
+    // it as it was. Returns the bytes moved, 0 at the end, -1 on a failure
+    // with the last error set; `side` then tells which end failed.
+    virtual long ReceiveInto(int fd, std::size_t size, FailedSide& side) = 0;
 
     // Writes all of `size` bytes; false on a failure with the last error set.
     virtual bool Write(const void* buffer, std::size_t size) = 0;

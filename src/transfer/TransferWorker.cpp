@@ -78,6 +78,11 @@ long ReadSome(int fd, char* buffer, std::size_t size)
     }
 }
 
+const char* SideCaption(FailedSide side)
+{
+    return side == FailedSide::Server ? "Server" : "Local File";
+}
+
 // How the copy loop ended.
 enum class CopyEnd { Complete, Aborted, Failed };
 
@@ -85,25 +90,31 @@ class Copier {
 public:
     explicit Copier(TransferJob& job)
         : job(job), converter(job.direction), convert(job.transferType == FTP_TRANSFER_TYPE_ASCII) {}
+    ~Copier()
+    {
+        if (local >= 0)
+            close(local);
+    }
+    Copier(const Copier&) = delete;
+    Copier& operator=(const Copier&) = delete;
 
     void Run()
     {
-        const std::int64_t chunk = ChunkSize(job.totalBytes);
+        chunk = static_cast<std::size_t>(ChunkSize(job.totalBytes));
+        if (!OpenLocal()) {
+            PostError(job, "Local File");
+            return;
+        }
         std::vector<char> buffer;
         try {
-            buffer.resize(static_cast<std::size_t>(chunk));
+            if (!spliced)
+                buffer.resize(chunk);
         } catch (const std::bad_alloc&) {
             SetLastError(ENOMEM);
             PostError(job, "Memory");
             return;
         }
-        if (!OpenLocal()) {
-            PostError(job, "Local File");
-            return;
-        }
-        const CopyEnd end = Copy(buffer);
-        FinishLine(end);
-        close(local);
+        FinishLine(Copy(buffer));
     }
 
 private:
@@ -119,9 +130,17 @@ private:
             SetLastError(errno);
             return false;
         }
-        // A pipe or a device has nothing to empty, and ftruncate would refuse it.
         struct stat status {};
-        emptied = fstat(local, &status) == 0 && !S_ISREG(status.st_mode);
+        if (fstat(local, &status) != 0) {
+            SetLastError(errno);
+            return false;
+        }
+        const bool regular = S_ISREG(status.st_mode);
+        // A pipe or a device has nothing to empty, and ftruncate would refuse it.
+        emptied = !regular;
+        // Bytes that need no conversion go from the socket to the file
+        // without passing through this process.
+        spliced = job.direction == TransferDirection::Download && !convert && regular;
         return true;
     }
 
@@ -137,7 +156,7 @@ private:
             if (n < 0 && !Running())
                 break;
             if (n < 0) {
-                PostError(job, job.direction == TransferDirection::Download ? "Server" : "Local File");
+                PostError(job, SideCaption(readSide));
                 return CopyEnd::Failed;
             }
             if (n == 0)
@@ -145,7 +164,7 @@ private:
             if (!WriteChunk(buffer.data(), static_cast<std::size_t>(n))) {
                 if (!Running())
                     break;
-                PostError(job, job.direction == TransferDirection::Download ? "Local File" : "Server");
+                PostError(job, SideCaption(WriteSide()));
                 return CopyEnd::Failed;
             }
             copied += n;
@@ -158,13 +177,23 @@ private:
         return FlushAndClose() ? CopyEnd::Complete : CopyEnd::Failed;
     }
 
+    // The end a write failure comes from; a read failure's is readSide.
+    FailedSide WriteSide() const
+    {
+        return job.direction == TransferDirection::Download ? FailedSide::LocalFile : FailedSide::Server;
+    }
+
     long ReadChunk(std::vector<char>& buffer)
     {
-        if (job.direction == TransferDirection::Download) {
-            const long n = job.remoteFile->Read(buffer.data(), buffer.size());
+        readSide = job.direction == TransferDirection::Download ? FailedSide::Server : FailedSide::LocalFile;
+        if (spliced) {
+            const long n = job.remoteFile->ReceiveInto(local, chunk, readSide);
+            emptied = emptied || n > 0;  // the engine emptied the file before the first byte
             return n;
         }
-        const long n = ReadSome(local, buffer.data(), buffer.size());
+        if (job.direction == TransferDirection::Download)
+            return job.remoteFile->Read(buffer.data(), chunk);
+        const long n = ReadSome(local, buffer.data(), chunk);
         if (n < 0)
             SetLastError(errno);
         return n;
@@ -184,6 +213,8 @@ private:
     {
         if (job.direction == TransferDirection::Upload)
             return job.remoteFile->Write(data, size);
+        if (spliced)
+            return true;  // ReceiveInto has written them
         if (EmptyLocalOnce() && WriteAll(local, data, size))
             return true;
         SetLastError(errno ? errno : EIO);
@@ -196,7 +227,7 @@ private:
     {
         const std::string rest = converter.Finish();
         if (convert && !rest.empty() && !WriteOut(rest.data(), rest.size())) {
-            PostError(job, job.direction == TransferDirection::Download ? "Local File" : "Server");
+            PostError(job, SideCaption(WriteSide()));
             return false;
         }
         if (!job.remoteFile->Close()) {
@@ -245,6 +276,9 @@ private:
     const bool convert;
     std::string converted;
     int local = -1;
+    std::size_t chunk = 0;
+    bool spliced = false;  // set by OpenLocal
+    FailedSide readSide = FailedSide::Server;
     bool emptied = false;
     std::int64_t copied = 0;
     std::chrono::steady_clock::time_point start;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -366,6 +367,135 @@ TEST_F(ScriptedEngine, BytesBeforeAStalledDataConnectionTimesOutAreKept)
     EXPECT_EQ(std::string(buffer.data(), 11), "first bytes");
     EXPECT_EQ(file->Read(buffer.data(), buffer.size()), -1);
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+}
+
+// A local file in the test's temporary folder, read back whole.
+class LocalFile {
+public:
+    LocalFile()
+    {
+        char pattern[] = "/tmp/vantrel-held-XXXXXX";
+        fd = mkstemp(pattern);
+        path = pattern;
+    }
+    ~LocalFile()
+    {
+        close(fd);
+        unlink(path.c_str());
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+
+    std::string Contents() const
+    {
+        std::string contents(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
+        EXPECT_EQ(pread(fd, contents.data(), contents.size(), 0), static_cast<ssize_t>(contents.size()));
+        return contents;
+    }
+
+    int fd = -1;
+    std::string path;
+};
+
+// ReceiveInto (socket to file inside the kernel) keeps Read's rules: whole
+// chunks unless the file ends, bytes before a failure written first; and it
+// empties the file only when the first byte is there to replace it.
+TEST_F(ScriptedEngine, ReceiveIntoFillsItsChunkAndReplacesTheFileByteForByte)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    std::string remote(2500000, '\0');
+    for (std::size_t i = 0; i < remote.size(); ++i)
+        remote[i] = static_cast<char>(i * 7 + i / 997);
+    server.Then(Server::SendData(remote));
+    auto file = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    LocalFile local;
+    const std::string old(3000000, 'o');  // longer than the remote: no tail may stay
+    ASSERT_EQ(pwrite(local.fd, old.data(), old.size(), 0), static_cast<ssize_t>(old.size()));
+    std::vector<long> moved;
+    FailedSide side = FailedSide::LocalFile;
+    for (long n = 1; n > 0;)
+        moved.push_back(n = file->ReceiveInto(local.fd, 1000000, side));
+    EXPECT_EQ(moved, (std::vector<long>{1000000, 1000000, 500000, 0}));
+    EXPECT_TRUE(file->Close());
+    EXPECT_TRUE(local.Contents() == remote) << "the file is not the remote's bytes";
+}
+
+TEST_F(ScriptedEngine, ReceiveIntoLeavesTheFileAsItWasWhenNoByteCame)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("", "426 Connection closed; transfer aborted."));
+    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    LocalFile local;
+    ASSERT_EQ(pwrite(local.fd, "kept", 4, 0), 4);
+    FailedSide side = FailedSide::LocalFile;
+    EXPECT_EQ(file->ReceiveInto(local.fd, 1000000, side), 0);
+    EXPECT_FALSE(file->Close());
+    EXPECT_EQ(local.Contents(), "kept");
+}
+
+TEST_F(ScriptedEngine, ReceiveIntoWritesTheBytesBeforeAStallAndTheStallTimesOut)
+{
+    EngineTimeouts timeouts = session.GetTimeouts();
+    timeouts.dataIdle = std::chrono::milliseconds(300);
+    session.SetTimeouts(timeouts);
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::StallData("first bytes"));
+    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    LocalFile local;
+    FailedSide side = FailedSide::LocalFile;
+    ASSERT_EQ(file->ReceiveInto(local.fd, 1000, side), 11);
+    EXPECT_EQ(local.Contents(), "first bytes");
+    EXPECT_EQ(file->ReceiveInto(local.fd, 1000, side), -1);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+    EXPECT_EQ(side, FailedSide::Server);
+}
+
+TEST_F(ScriptedEngine, ReceiveIntoAFileThatCannotBeWrittenFailsOnTheLocalSideForGood)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("some bytes"));
+    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    LocalFile local;
+    const int readOnly = open(local.path.c_str(), O_RDONLY | O_CLOEXEC);
+    FailedSide side = FailedSide::Server;
+    EXPECT_EQ(file->ReceiveInto(readOnly, 1000, side), -1);
+    EXPECT_EQ(GetLastError(), EINVAL) << "Linux's answer to emptying a file not open for writing";
+    EXPECT_EQ(side, FailedSide::LocalFile);
+    EXPECT_EQ(file->ReceiveInto(local.fd, 1000, side), -1) << "bytes left in the pipe would be lost silently";
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    close(readOnly);
+}
+
+TEST_F(ScriptedEngine, AbortUnblocksReceiveInto)
+{
+    auto connection = LogIn();
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::StallData(""));
+    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(file);
+    LocalFile local;
+    auto receive = std::async(std::launch::async, [&] {
+        FailedSide side = FailedSide::LocalFile;
+        const long n = file->ReceiveInto(local.fd, 1000, side);
+        return std::make_pair(n, GetLastError());
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    file->Abort();
+    ASSERT_EQ(receive.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(receive.get(), std::make_pair(-1L, static_cast<int>(ERROR_INTERNET_CONNECTION_ABORTED)));
 }
 
 TEST_F(ScriptedEngine, PreliminaryReplyAfterTheDataConnectionIsAccepted)
