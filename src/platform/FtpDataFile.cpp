@@ -38,14 +38,8 @@ FtpDataFile::~FtpDataFile()
 
 long FtpDataFile::Read(void* buffer, std::size_t size)
 {
-    if (!open) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    if (!CanReceive())
         return -1;
-    }
-    if (pendingError != 0) {
-        FailTransfer(pendingError);
-        return -1;
-    }
     // As the Internet library's read does, fill the buffer unless the file
     // ends first: a socket hands over a few kilobytes at a time, and the copy
     // loop's chunks (one write and one progress report each) must keep the
@@ -59,6 +53,15 @@ long FtpDataFile::Read(void* buffer, std::size_t size)
         filled += static_cast<std::size_t>(n);
     }
     return Received(filled);
+}
+
+bool FtpDataFile::CanReceive()
+{
+    if (!open) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        return false;
+    }
+    return pendingError == 0 || FailTransfer(pendingError);
 }
 
 long FtpDataFile::Received(std::size_t filled)
@@ -83,14 +86,8 @@ long FtpDataFile::Received(std::size_t filled)
 long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
 {
     side = FailedSide::Server;
-    if (!open) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    if (!CanReceive())
         return -1;
-    }
-    if (pendingError != 0) {
-        FailTransfer(pendingError);
-        return -1;
-    }
     if (!OpenPipe()) {
         side = FailedSide::LocalFile;
         return -1;

@@ -26,6 +26,8 @@ private:
     bool FailTransfer(int fallbackCode);
     // One receive; a failure is kept in pendingError and gives -1.
     int ReceiveSome(char* bytes, std::size_t size);
+    // False, with the last error set, when the file is closed or a failure waits.
+    bool CanReceive();
     // Read's result for `filled` bytes once the receiving stopped.
     long Received(std::size_t filled);
     bool OpenPipe();
