@@ -65,6 +65,25 @@ protected:
         return session.GetFtpConnection("127.0.0.1", "anna", "secret", server.Port(), false);
     }
 
+    // Logs in and opens `name` for a binary read; the server answers RETR
+    // with `retr`. The connection stays with the fixture.
+    std::unique_ptr<InternetFile> LogInAndRetrieve(const std::string& name, const Server::Step& retr)
+    {
+        retrieving = LogIn();
+        server.Then("200 Type set to I.");
+        server.Then("200 EPRT command successful.");
+        server.Then(retr);
+        return retrieving->OpenFile(name, FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    }
+
+    // A stalled data connection then fails in 300 ms instead of 5 s.
+    void ShortenDataIdle()
+    {
+        EngineTimeouts timeouts = session.GetTimeouts();
+        timeouts.dataIdle = std::chrono::milliseconds(300);
+        session.SetTimeouts(timeouts);
+    }
+
     std::unique_ptr<FtpConnection> LogIn(const char* features = plainFeatures)
     {
         server.Then("331 Password required for anna.");
@@ -94,6 +113,7 @@ protected:
     }
 
     Server server;
+    std::unique_ptr<FtpConnection> retrieving;  // LogInAndRetrieve's
     InternetSession session;
 };
 
@@ -337,11 +357,7 @@ TEST_F(ScriptedEngine, RetrievesAndSendsTypeOnlyOnChange)
 // so its progress reports) must still be the size it asked for.
 TEST_F(ScriptedEngine, AReadFillsItsBufferUnlessTheFileEnds)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::SendData(std::string(2500000, 'q')));
-    auto file = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("big.bin", Server::SendData(std::string(2500000, 'q')));
     ASSERT_TRUE(file);
     std::vector<char> buffer(1000000);
     std::vector<long> reads;
@@ -353,14 +369,8 @@ TEST_F(ScriptedEngine, AReadFillsItsBufferUnlessTheFileEnds)
 
 TEST_F(ScriptedEngine, BytesBeforeAStalledDataConnectionTimesOutAreKept)
 {
-    EngineTimeouts timeouts = session.GetTimeouts();
-    timeouts.dataIdle = std::chrono::milliseconds(300);
-    session.SetTimeouts(timeouts);
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::StallData("first bytes"));
-    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ShortenDataIdle();
+    auto file = LogInAndRetrieve("stall", Server::StallData("first bytes"));
     ASSERT_TRUE(file);
     std::vector<char> buffer(1000);
     ASSERT_EQ(file->Read(buffer.data(), buffer.size()), 11);
@@ -402,14 +412,10 @@ public:
 // empties the file only when the first byte is there to replace it.
 TEST_F(ScriptedEngine, ReceiveIntoFillsItsChunkAndReplacesTheFileByteForByte)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
     std::string remote(2500000, '\0');
     for (std::size_t i = 0; i < remote.size(); ++i)
         remote[i] = static_cast<char>(i * 7 + i / 997);
-    server.Then(Server::SendData(remote));
-    auto file = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("big.bin", Server::SendData(remote));
     ASSERT_TRUE(file);
     LocalFile local;
     const std::string old(3000000, 'o');  // longer than the remote: no tail may stay
@@ -425,11 +431,7 @@ TEST_F(ScriptedEngine, ReceiveIntoFillsItsChunkAndReplacesTheFileByteForByte)
 
 TEST_F(ScriptedEngine, ReceiveIntoLeavesTheFileAsItWasWhenNoByteCame)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::SendData("", "426 Connection closed; transfer aborted."));
-    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("f", Server::SendData("", "426 Connection closed; transfer aborted."));
     ASSERT_TRUE(file);
     LocalFile local;
     ASSERT_EQ(pwrite(local.fd, "kept", 4, 0), 4);
@@ -441,14 +443,8 @@ TEST_F(ScriptedEngine, ReceiveIntoLeavesTheFileAsItWasWhenNoByteCame)
 
 TEST_F(ScriptedEngine, ReceiveIntoWritesTheBytesBeforeAStallAndTheStallTimesOut)
 {
-    EngineTimeouts timeouts = session.GetTimeouts();
-    timeouts.dataIdle = std::chrono::milliseconds(300);
-    session.SetTimeouts(timeouts);
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::StallData("first bytes"));
-    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ShortenDataIdle();
+    auto file = LogInAndRetrieve("stall", Server::StallData("first bytes"));
     ASSERT_TRUE(file);
     LocalFile local;
     FailedSide side = FailedSide::LocalFile;
@@ -461,11 +457,7 @@ TEST_F(ScriptedEngine, ReceiveIntoWritesTheBytesBeforeAStallAndTheStallTimesOut)
 
 TEST_F(ScriptedEngine, ReceiveIntoAFileThatCannotBeWrittenFailsOnTheLocalSideForGood)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::SendData("some bytes"));
-    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("f", Server::SendData("some bytes"));
     ASSERT_TRUE(file);
     LocalFile local;
     const int readOnly = open(local.path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -480,11 +472,7 @@ TEST_F(ScriptedEngine, ReceiveIntoAFileThatCannotBeWrittenFailsOnTheLocalSideFor
 
 TEST_F(ScriptedEngine, AbortUnblocksReceiveInto)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::StallData(""));
-    auto file = connection->OpenFile("stall", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("stall", Server::StallData(""));
     ASSERT_TRUE(file);
     LocalFile local;
     auto receive = std::async(std::launch::async, [&] {
@@ -609,25 +597,21 @@ TEST_F(ScriptedEngine, StoreCompletes)
 
 TEST_F(ScriptedEngine, OpenFileKeepsOtherOperationsOut)
 {
-    auto connection = LogIn();
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
-    server.Then(Server::SendData("x"));
-    auto file = connection->OpenFile("f", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    auto file = LogInAndRetrieve("f", Server::SendData("x"));
     ASSERT_TRUE(file);
     std::string path;
-    EXPECT_FALSE(connection->GetCurrentDirectory(path));
+    EXPECT_FALSE(retrieving->GetCurrentDirectory(path));
     EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
-    EXPECT_FALSE(connection->SetCurrentDirectory("d"));
-    EXPECT_FALSE(connection->OpenFile("g", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_FALSE(retrieving->SetCurrentDirectory("d"));
+    EXPECT_FALSE(retrieving->OpenFile("g", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
     EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
-    EXPECT_FALSE(connection->GetFile("f", "/nonexistent/f", false, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_FALSE(retrieving->GetFile("f", "/nonexistent/f", false, FTP_TRANSFER_TYPE_BINARY));
     EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     std::string contents;
     EXPECT_EQ(ReadAll(*file, contents), 0);
     EXPECT_TRUE(file->Close());
     server.Then("257 \"/\" is current.");
-    EXPECT_TRUE(connection->GetCurrentDirectory(path));
+    EXPECT_TRUE(retrieving->GetCurrentDirectory(path));
     EXPECT_EQ(AfterLogin(), (Commands{"TYPE I", "EPRT |1|127.0.0.1|*|", "RETR f", "PWD"}));
 }
 
