@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 
+#include <wx/convauto.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -106,8 +107,12 @@ SettingsStore::SettingsStore(const std::string& contents)
 {
     wxLogNull quiet;
     QuietAsserts damagedLinesAreData;
-    wxMemoryInputStream text(contents.data(), contents.size());
-    config = std::make_unique<wxFileConfig>(text);
+    // Decoded whole, as the file is (a byte-order mark, else UTF-8, else the
+    // fallback): wx's stream reader, left to decode, reads a UTF-16 or
+    // UTF-32 text as empty although the same file reads fine.
+    const std::string utf8 = ToUtf8(wxString(contents.data(), wxConvAuto(), contents.size()));
+    wxMemoryInputStream text(utf8.data(), utf8.size());
+    config = std::make_unique<wxFileConfig>(text, wxConvUTF8);
     config->SetExpandEnvVars(false);  // as for the file
 }
 

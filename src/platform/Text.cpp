@@ -1,14 +1,55 @@
 #include "platform/Text.h"
 
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint32_t replacementCharacter = 0xFFFD;
+
+bool IsScalarValue(std::uint32_t code)
+{
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code)
+{
+    if (!IsScalarValue(code))
+        code = replacementCharacter;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (code & 0x3F));
+}
+
+}  // namespace
+
 wxString FromUtf8(const std::string& text)
 {
     return DisplayName(text);
 }
 
+// Encoded here rather than by wx: a wxString can hold what no UTF-8 text
+// can (a lone surrogate, a value past U+10FFFF; a settings file in UTF-32
+// is decoded into such values unchecked), and wx's converter raises an
+// assertion on them, a box in front of the window. They become U+FFFD.
 std::string ToUtf8(const wxString& text)
 {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
+    std::string utf8;
+    utf8.reserve(text.length());
+    for (const wxUniChar c : text)
+        AppendUtf8(utf8, c.GetValue());
+    return utf8;
 }
 
 wxString DisplayName(const std::string& bytes)

@@ -69,6 +69,53 @@ TEST_F(SettingsText, ANamelessLineRaisesNoAssert)
     EXPECT_EQ(2, file.GetProfileInt("nLastUsedDomain", 0)) << "the lines after it still read";
 }
 
+// A file saved as UTF-32 (its byte-order mark says so) is decoded without
+// checking the values: a lone surrogate or a value past U+10FFFF must read
+// as U+FFFD, not raise wx's assertion when the text is turned into bytes.
+TEST_F(SettingsText, CharactersNoUtf8CanHoldReadAsReplacementsWithoutAnAssert)
+{
+    std::string utf32 = "\xFF\xFE";
+    utf32 += std::string(2, '\0');
+    for (const char32_t c : std::u32string(U"[settings]\nopenTextPathStr=a") + char32_t(0xD800) + U"b" +
+                                char32_t(0x110000) + U"\u00E9\U0001F600\n") {
+        for (int shift = 0; shift < 32; shift += 8)
+            utf32 += static_cast<char>(c >> shift & 0xFF);
+    }
+    std::ofstream(SettingsStore::FilePath(), std::ios::binary | std::ios::trunc) << utf32;
+
+    static int asserts = 0;
+    const wxAssertHandler_t previous = wxSetAssertHandler(
+        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
+    const SettingsStore file;
+    const SettingsStore text{utf32};
+    const std::string fromFile = file.GetProfileString("openTextPathStr", "");
+    const std::string fromText = text.GetProfileString("openTextPathStr", "");
+    wxSetAssertHandler(previous);
+    EXPECT_EQ(0, asserts);
+    EXPECT_EQ("a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xC3\xA9\xF0\x9F\x98\x80", fromText);
+    EXPECT_EQ(fromText, fromFile);
+}
+
+// Plain bytes can do the same: wx's UTF-8 reader takes four-byte sequences
+// up to U+1FFFFF (the fuzzer's find was F4 9B 90 92, past U+10FFFF).
+TEST_F(SettingsText, AFourByteSequencePastUnicodeReadsAsAReplacementWithoutAnAssert)
+{
+    const std::string contents = "[settings]\nasciiFileExt=b\xF4\x9B\x90\x92\"\n";
+    std::ofstream(SettingsStore::FilePath(), std::ios::binary | std::ios::trunc) << contents;
+
+    static int asserts = 0;
+    const wxAssertHandler_t previous = wxSetAssertHandler(
+        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
+    const SettingsStore file;
+    const SettingsStore text{contents};
+    const std::string fromFile = file.GetProfileString("asciiFileExt", "");
+    const std::string fromText = text.GetProfileString("asciiFileExt", "");
+    wxSetAssertHandler(previous);
+    EXPECT_EQ(0, asserts);
+    EXPECT_EQ("b\xEF\xBF\xBD\"", fromText);
+    EXPECT_EQ(fromText, fromFile);
+}
+
 // A password or a folder may hold '$': it must read back as written, not
 // with the environment's values put in, and a lone "$(" must log nothing.
 TEST_F(SettingsText, DollarsReadBackAsWrittenAndLogNothing)
