@@ -1,6 +1,7 @@
 #include "app/ShellOpen.h"
 
 #include "platform/LastError.h"
+#include "platform/Text.h"
 
 #include <wx/filefn.h>
 #include <wx/utils.h>
@@ -16,8 +17,8 @@ bool ShellOpen(const std::string& address)
         SetLastError(ENOENT);
         return false;
     }
-    const wxScopedCharBuffer program = opener.utf8_str();
-    const char* const argv[] = {program.data(), address.c_str(), nullptr};
+    const std::string program = ToUtf8(opener);
+    const char* const argv[] = {program.c_str(), address.c_str(), nullptr};
     errno = 0;
     if (wxExecute(argv, wxEXEC_ASYNC) == 0) {
         SetLastError(errno != 0 ? errno : ENOEXEC);
