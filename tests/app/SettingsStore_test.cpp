@@ -23,7 +23,9 @@ const char kDamaged[] =
     "asciiFileExt=txt htm \n"
     "=a value without a name\n"
     "[other\n"
-    "nLastUsedDomain=2\n";
+    "nLastUsedDomain=2\n"
+    "[settings]\n"
+    "openGraphicsPathStr=/opt/caf\xE9/view\n";
 
 class SettingsText : public ::testing::Test {
 protected:
@@ -48,10 +50,12 @@ TEST_F(SettingsText, ReadsADamagedFileExactlyAsTheFileReads)
     const SettingsStore text{std::string(kDamaged)};
     for (const char* entry : {"nDomains", "nXposition", "nYposition", "nLastUsedDomain", "nMissing"})
         EXPECT_EQ(file.GetProfileInt(entry, 7), text.GetProfileInt(entry, 7)) << entry;
-    for (const char* entry : {"domainStr_0", "asciiFileExt", "openTextPathStr"})
+    for (const char* entry : {"domainStr_0", "asciiFileExt", "openTextPathStr", "openGraphicsPathStr"})
         EXPECT_EQ(file.GetProfileString(entry, "none"), text.GetProfileString(entry, "none")) << entry;
     EXPECT_EQ(file.IndexedEntryLimit("domainStr_"), text.IndexedEntryLimit("domainStr_"));
     EXPECT_EQ(7, text.GetProfileInt("nXposition", 7)) << "a number beyond an int reads as the default";
+    EXPECT_EQ("/opt/caf\xC3\xA9/view", text.GetProfileString("openGraphicsPathStr", ""))
+        << "a file that is not UTF-8 reads as Latin-1";
     EXPECT_EQ("\"ftp.example.org\" \"anna\" \"pw\" \"/\" \"21\" \"\" \"/\" \"/\"", text.GetProfileString("domainStr_0", ""));
 }
 
