@@ -11,7 +11,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-bench=${1:-$here/build/listing_bench}
+. "$here/bench/vsftpd_conf.sh"
+bench=${1:-$here/build/bench/listing_bench}
 shift || true
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000 100000)
@@ -63,24 +64,7 @@ read -r -t 15 pyport <&$pyout
 
 # vsftpd, anonymous and read-only, active mode from an unprivileged port.
 vsport=$(free_port)
-cat > "$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$vsport
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-write_enable=NO
-anon_root=$root
-port_enable=YES
-pasv_enable=NO
-connect_from_port_20=NO
-seccomp_sandbox=NO
-background=NO
-xferlog_enable=NO
-run_as_launching_user=YES
-CONF
+vsftpd_conf "$vsport" "$root" write_enable=NO run_as_launching_user=YES >"$work/vsftpd.conf"
 /usr/sbin/vsftpd "$work/vsftpd.conf" &
 pids+=($!)
 for _ in $(seq 150); do
