@@ -7,7 +7,7 @@
 # time, while the window refreshes on its open connection), and their ratio.
 #
 # Usage: bench/listing_bench.sh [listing_bench binary] [sizes...]
-# The binary is built from bench/CMakeLists.txt (default: build/listing_bench).
+# The binary is built from bench/CMakeLists.txt (default: build/bench/listing_bench).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
