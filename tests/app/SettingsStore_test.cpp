@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -27,6 +29,18 @@ const char kDamaged[] =
     "[settings]\n"
     "openGraphicsPathStr=/opt/caf\xE9/view\n";
 
+// Counts the wx assertions raised while read runs.
+int AssertsDuring(const std::function<void()>& read)
+{
+    static int asserts;
+    asserts = 0;
+    const wxAssertHandler_t previous = wxSetAssertHandler(
+        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
+    read();
+    wxSetAssertHandler(previous);
+    return asserts;
+}
+
 class SettingsText : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,6 +53,23 @@ protected:
     }
 
     void TearDown() override { std::filesystem::remove_all(home); }
+
+    // One entry of these contents, read from the settings file and from the
+    // text, with the assertions raised on the way.
+    struct BothReadings {
+        std::string fromFile, fromText;
+        int asserts = 0;
+    };
+    static BothReadings ReadBothWays(const std::string& contents, const std::string& entry)
+    {
+        std::ofstream(SettingsStore::FilePath(), std::ios::binary | std::ios::trunc) << contents;
+        BothReadings read;
+        read.asserts = AssertsDuring([&] {
+            read.fromFile = SettingsStore().GetProfileString(entry, "");
+            read.fromText = SettingsStore(contents).GetProfileString(entry, "");
+        });
+        return read;
+    }
 
     wxInitializer wx;
     std::string home;
@@ -63,14 +94,12 @@ TEST_F(SettingsText, ReadsADamagedFileExactlyAsTheFileReads)
 // would be an assert box in front of the window.
 TEST_F(SettingsText, ANamelessLineRaisesNoAssert)
 {
-    static int asserts = 0;
-    const wxAssertHandler_t previous = wxSetAssertHandler(
-        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
-    const SettingsStore file;
-    const SettingsStore text{std::string(kDamaged)};
-    wxSetAssertHandler(previous);
-    EXPECT_EQ(0, asserts);
-    EXPECT_EQ(2, file.GetProfileInt("nLastUsedDomain", 0)) << "the lines after it still read";
+    std::unique_ptr<SettingsStore> file;
+    EXPECT_EQ(0, AssertsDuring([&] {
+        file = std::make_unique<SettingsStore>();
+        const SettingsStore text{std::string(kDamaged)};
+    }));
+    EXPECT_EQ(2, file->GetProfileInt("nLastUsedDomain", 0)) << "the lines after it still read";
 }
 
 // A file saved as UTF-32 (its byte-order mark says so) is decoded without
@@ -85,39 +114,20 @@ TEST_F(SettingsText, CharactersNoUtf8CanHoldReadAsReplacementsWithoutAnAssert)
         for (int shift = 0; shift < 32; shift += 8)
             utf32 += static_cast<char>(c >> shift & 0xFF);
     }
-    std::ofstream(SettingsStore::FilePath(), std::ios::binary | std::ios::trunc) << utf32;
-
-    static int asserts = 0;
-    const wxAssertHandler_t previous = wxSetAssertHandler(
-        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
-    const SettingsStore file;
-    const SettingsStore text{utf32};
-    const std::string fromFile = file.GetProfileString("openTextPathStr", "");
-    const std::string fromText = text.GetProfileString("openTextPathStr", "");
-    wxSetAssertHandler(previous);
-    EXPECT_EQ(0, asserts);
-    EXPECT_EQ("a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xC3\xA9\xF0\x9F\x98\x80", fromText);
-    EXPECT_EQ(fromText, fromFile);
+    const BothReadings read = ReadBothWays(utf32, "openTextPathStr");
+    EXPECT_EQ(0, read.asserts);
+    EXPECT_EQ("a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xC3\xA9\xF0\x9F\x98\x80", read.fromText);
+    EXPECT_EQ(read.fromText, read.fromFile);
 }
 
 // Plain bytes can do the same: wx's UTF-8 reader takes four-byte sequences
 // up to U+1FFFFF (the fuzzer's find was F4 9B 90 92, past U+10FFFF).
 TEST_F(SettingsText, AFourByteSequencePastUnicodeReadsAsAReplacementWithoutAnAssert)
 {
-    const std::string contents = "[settings]\nasciiFileExt=b\xF4\x9B\x90\x92\"\n";
-    std::ofstream(SettingsStore::FilePath(), std::ios::binary | std::ios::trunc) << contents;
-
-    static int asserts = 0;
-    const wxAssertHandler_t previous = wxSetAssertHandler(
-        [](const wxString&, int, const wxString&, const wxString&, const wxString&) { ++asserts; });
-    const SettingsStore file;
-    const SettingsStore text{contents};
-    const std::string fromFile = file.GetProfileString("asciiFileExt", "");
-    const std::string fromText = text.GetProfileString("asciiFileExt", "");
-    wxSetAssertHandler(previous);
-    EXPECT_EQ(0, asserts);
-    EXPECT_EQ("b\xEF\xBF\xBD\"", fromText);
-    EXPECT_EQ(fromText, fromFile);
+    const BothReadings read = ReadBothWays("[settings]\nasciiFileExt=b\xF4\x9B\x90\x92\"\n", "asciiFileExt");
+    EXPECT_EQ(0, read.asserts);
+    EXPECT_EQ("b\xEF\xBF\xBD\"", read.fromText);
+    EXPECT_EQ(read.fromText, read.fromFile);
 }
 
 // A password or a folder may hold '$': it must read back as written, not
