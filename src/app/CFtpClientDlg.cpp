@@ -12,12 +12,12 @@
 #include "platform/GtkLook.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
+#include "platform/TemplateBuilder.h"
 #include "platform/Text.h"
 #include "sites/SiteProfile.h"
 #include "transfer/CPercentProgressCtrl.h"
 
 #include <wx/app.h>
-#include <wx/artprov.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/display.h>
@@ -25,7 +25,6 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/valtext.h>
-#include <wx/xrc/xmlres.h>
 
 #include <algorithm>
 #include <unistd.h>
@@ -81,13 +80,13 @@ CFtpClientDlg::~CFtpClientDlg()
 }
 
 // The list and the bar are our own classes; the template holds their places
-// (the container XRC makes for an unknown control takes them in).
+// (the container made for an unknown control takes them in).
 void CFtpClientDlg::CreateCustomControls()
 {
     fileList = new CFileListCtrl(this, IDC_FILELIST, wxDefaultPosition, wxDefaultSize);
     progressBar = new CPercentProgressCtrl(this, IDC_PROGRESS, wxDefaultPosition, wxDefaultSize);
-    wxXmlResource::Get()->AttachUnknownControl("1040", fileList, this);
-    wxXmlResource::Get()->AttachUnknownControl("1070", progressBar, this);
+    AttachToTemplatePlace(this, "1040", fileList);
+    AttachToTemplatePlace(this, "1070", progressBar);
     if (auto* portEdit = Child<wxTextCtrl>(this, IDC_PORT))
         portEdit->SetValidator(wxTextValidator(wxFILTER_DIGITS));
 }
@@ -168,13 +167,12 @@ void CFtpClientDlg::LoadSettings(SettingsStore& store)
     ApplyPasswordMask();
     PlaceWindow(store.GetProfileInt("nXposition", 0), store.GetProfileInt("nYposition", 0));
 
-    InstallToolTips(this);
+    // A tip shows only once the pointer rests on a control, and wrapping
+    // the tips measures their text in the tip font, a few milliseconds the
+    // window need not wait for before it shows.
+    CallAfter([this] { InstallToolTips(this); });
     SetLoggedInState(false);
 
-    fileIcons.Create(16, 16, true, 2);
-    fileIcons.Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, wxSize(16, 16)));
-    fileIcons.Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, wxSize(16, 16)));
-    fileList->SetImageList(&fileIcons, wxIMAGE_LIST_SMALL);
     InsertColumns(store);
     sortDescending[0] = sortDescending[1] = sortDescending[2] = 0;
 

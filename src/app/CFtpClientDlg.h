@@ -10,7 +10,6 @@
 
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
-#include <wx/imaglist.h>
 #include <wx/timer.h>
 
 #include <atomic>
@@ -124,7 +123,6 @@ public:
     wxComboBox* domainCombo = nullptr;
     int currentSite = 0;
     int sortDescending[3] = {0, 0, 0};
-    wxImageList fileIcons;
     std::time_t loginTime = 0;
     std::string downloadFolder;
     std::unique_ptr<FtpConnection> ftpConnection;

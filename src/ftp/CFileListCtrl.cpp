@@ -3,6 +3,8 @@
 #include "platform/Text.h"
 #include "platform/TextCase.h"
 
+#include <wx/artprov.h>
+
 CFileListCtrl::CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
     : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES |
                                             wxBORDER_SUNKEN)
@@ -14,8 +16,20 @@ void CFileListCtrl::SetEntries(std::vector<ListEntry> entries)
     for (int row = FirstSelected(); row >= 0; row = FirstSelected())
         DeselectRow(row);
     rows = std::move(entries);
+    if (!rows.empty() && !GetImageList(wxIMAGE_LIST_SMALL))
+        LoadIcons();
     SetItemCount(static_cast<long>(rows.size()));
     Refresh();
+}
+
+void CFileListCtrl::LoadIcons()
+{
+    constexpr int kIconPixels = 16;
+    const wxSize size(kIconPixels, kIconPixels);
+    icons.Create(kIconPixels, kIconPixels, true, 2);
+    icons.Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, size));
+    icons.Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, size));
+    SetImageList(&icons, wxIMAGE_LIST_SMALL);
 }
 
 void CFileListCtrl::Clear()

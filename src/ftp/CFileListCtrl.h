@@ -1,6 +1,7 @@
 #pragma once
 #include "ftp/ListEntry.h"
 
+#include <wx/imaglist.h>
 #include <wx/listctrl.h>
 
 #include <vector>
@@ -31,6 +32,10 @@ public:
 private:
     wxString OnGetItemText(long item, long column) const override;
     int OnGetItemImage(long item) const override;
+    void LoadIcons();
 
     std::vector<ListEntry> rows;
+    // The theme's folder and file pictures, looked up when the first rows
+    // come: the logged-out window, which shows none, starts without them.
+    wxImageList icons;
 };

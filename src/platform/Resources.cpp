@@ -1,30 +1,19 @@
 #include "platform/Resources.h"
 
 #include "platform/EmbeddedResources.h"
+#include "platform/TemplateBuilder.h"
+#include "platform/TemplateRules.h"
+#include "platform/Text.h"
 
 #include <wx/dialog.h>
-#include <wx/filesys.h>
-#include <wx/fs_mem.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/mstream.h>
 #include <wx/xml/xml.h>
-#include <wx/xrc/xh_bmpbt.h>
-#include <wx/xrc/xh_bttn.h>
-#include <wx/xrc/xh_chckb.h>
-#include <wx/xrc/xh_combo.h>
-#include <wx/xrc/xh_dlg.h>
-#include <wx/xrc/xh_listb.h>
-#include <wx/xrc/xh_menu.h>
-#include <wx/xrc/xh_radbt.h>
-#include <wx/xrc/xh_stbmp.h>
-#include <wx/xrc/xh_stbox.h>
-#include <wx/xrc/xh_sttxt.h>
-#include <wx/xrc/xh_text.h>
-#include <wx/xrc/xh_unkwn.h>
-#include <wx/xrc/xmlres.h>
 
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -36,20 +25,74 @@ const EmbeddedFile* FindEmbedded(const wxString& name)
     return nullptr;
 }
 
-// Numeric XRC names carry the control IDs of the templates.
-void AssignNumericIds(wxWindow* window)
+// The parsed template files, kept for the whole run: the templates are
+// looked up by name each time a dialog or menu is built.
+std::vector<std::unique_ptr<wxXmlDocument>>& Documents()
 {
-    for (wxWindow* child : window->GetChildren()) {
-        long id = 0;
-        if (child->GetName().ToLong(&id) && id > 0) {
-            if (id == 1)
-                id = wxID_OK;
-            else if (id == 2)
-                id = wxID_CANCEL;
-            child->SetId(static_cast<int>(id));
-        }
-        AssignNumericIds(child);
+    static std::vector<std::unique_ptr<wxXmlDocument>> documents;
+    return documents;
+}
+
+void ParseTemplateFile(const EmbeddedFile& file)
+{
+    wxMemoryInputStream stream(file.data, file.size);
+    auto document = std::make_unique<wxXmlDocument>();
+    // A damaged file is the build's fault; its templates are then missing
+    // and each window that wants one says so.
+    if (document->Load(stream) && document->IsOk())
+        Documents().push_back(std::move(document));
+}
+
+// Only the main window's templates are parsed before it shows; the other
+// files are parsed when a name is first asked for that is not among them.
+const char kWindowTemplateFile[] = "main.xrc";
+
+bool IsWindowTemplateFile(const wxString& name)
+{
+    return name == kWindowTemplateFile;
+}
+
+bool IsOtherTemplateFile(const wxString& name)
+{
+    return name.EndsWith(".xrc") && !IsWindowTemplateFile(name);
+}
+
+void ParseTemplateFiles(bool (*wanted)(const wxString&))
+{
+    for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
+        if (wanted(file->name))
+            ParseTemplateFile(*file);
+}
+
+bool IsObject(const wxXmlNode* node, const wxString& className)
+{
+    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName() == "object" &&
+           node->GetAttribute("class") == className;
+}
+
+const wxXmlNode* FindParsedTemplate(const wxString& name)
+{
+    for (const auto& document : Documents())
+        for (const wxXmlNode* node = document->GetRoot()->GetChildren(); node; node = node->GetNext())
+            if (node->GetType() == wxXML_ELEMENT_NODE && node->GetAttribute("name") == name)
+                return node;
+    return nullptr;
+}
+
+const wxXmlNode* FindTemplate(const wxString& name)
+{
+    static bool windowParsed = false;
+    static bool othersParsed = false;
+    if (!windowParsed) {
+        windowParsed = true;
+        ParseTemplateFiles(IsWindowTemplateFile);
     }
+    const wxXmlNode* node = FindParsedTemplate(name);
+    if (node || othersParsed)
+        return node;
+    othersParsed = true;
+    ParseTemplateFiles(IsOtherTemplateFile);
+    return FindParsedTemplate(name);
 }
 
 // wxMenuItem takes no ids from 0x7fff up, yet the menus' command numbers are
@@ -63,16 +106,16 @@ std::map<long, int>& StandInIds()
     return ids;
 }
 
-// Must run before XRC first looks the names up, as it then keeps the number.
-void ReserveStandInIds(const wxXmlNode* node)
+int MenuIdOf(const wxString& name)
 {
-    for (const wxXmlNode* child = node->GetChildren(); child; child = child->GetNext()) {
-        const wxString name = child->GetAttribute("name");
-        long number = 0;
-        if (name.ToLong(&number) && number >= kFirstRefusedMenuId && !StandInIds().contains(number))
-            StandInIds()[number] = wxXmlResource::GetXRCID(name, wxIdManager::ReserveId());
-        ReserveStandInIds(child);
-    }
+    long number = 0;
+    if (!name.ToLong(&number) || number <= 0)
+        return wxID_ANY;
+    if (number < kFirstRefusedMenuId)
+        return static_cast<int>(number);
+    if (!StandInIds().contains(number))
+        StandInIds()[number] = wxIdManager::ReserveId();
+    return StandInIds()[number];
 }
 
 int CommandOfId(int id)
@@ -91,57 +134,37 @@ void OnStandInChosen(wxCommandEvent& event)
     event.Skip();
 }
 
-// Only the main window's templates are parsed before it shows; the other
-// files are parsed when a name is first asked for that is not among them.
-const char kWindowTemplateFile[] = "main.xrc";
-
-bool IsWindowTemplateFile(const wxString& name)
+wxString LabelOf(const wxXmlNode& node)
 {
-    return name == kWindowTemplateFile;
+    for (const wxXmlNode* child = node.GetChildren(); child; child = child->GetNext())
+        if (child->GetType() == wxXML_ELEMENT_NODE && child->GetName() == "label")
+            return FromUtf8(TemplateLabel(ToUtf8(child->GetNodeContent())));
+    return wxString();
 }
 
-bool IsOtherTemplateFile(const wxString& name)
+// A menu and its submenus, items in the order of the template; null if it
+// holds anything but items, separators and submenus.
+std::unique_ptr<wxMenu> BuildMenu(const wxXmlNode& node)
 {
-    return name.EndsWith(".xrc") && !IsWindowTemplateFile(name);
-}
-
-void LoadTemplateFiles(bool (*wanted)(const wxString&))
-{
-    for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
-        if (wanted(file->name))
-            wxXmlResource::Get()->Load(wxString("memory:vantrel/") + file->name);
-}
-
-const wxXmlNode* FindTemplate(const wxString& name)
-{
-    static bool othersLoaded = false;
-    const wxXmlNode* node = wxXmlResource::Get()->GetResourceNode(name);
-    if (node || othersLoaded)
-        return node;
-    othersLoaded = true;
-    LoadTemplateFiles(IsOtherTemplateFile);
-    return wxXmlResource::Get()->GetResourceNode(name);
-}
-
-// The classes res/*.xrc uses, and no more: all of XRC's handlers would be
-// built (and their code paged in) for controls no template has.
-void AddTemplateHandlers()
-{
-    wxXmlResource* resource = wxXmlResource::Get();
-    resource->AddHandler(new wxDialogXmlHandler);
-    resource->AddHandler(new wxButtonXmlHandler);
-    resource->AddHandler(new wxBitmapButtonXmlHandler);
-    resource->AddHandler(new wxCheckBoxXmlHandler);
-    resource->AddHandler(new wxComboBoxXmlHandler);
-    resource->AddHandler(new wxListBoxXmlHandler);
-    resource->AddHandler(new wxRadioButtonXmlHandler);
-    resource->AddHandler(new wxStaticBitmapXmlHandler);
-    resource->AddHandler(new wxStaticBoxXmlHandler);
-    resource->AddHandler(new wxStaticTextXmlHandler);
-    resource->AddHandler(new wxTextCtrlXmlHandler);
-    resource->AddHandler(new wxUnknownWidgetXmlHandler);
-    resource->AddHandler(new wxMenuXmlHandler);
-    resource->AddHandler(new wxMenuBarXmlHandler);
+    auto menu = std::make_unique<wxMenu>();
+    menu->SetTitle(LabelOf(node));
+    for (const wxXmlNode* child = node.GetChildren(); child; child = child->GetNext()) {
+        if (child->GetType() != wxXML_ELEMENT_NODE || child->GetName() != "object")
+            continue;
+        if (IsObject(child, "separator")) {
+            menu->AppendSeparator();
+        } else if (IsObject(child, "wxMenuItem")) {
+            menu->Append(MenuIdOf(child->GetAttribute("name")), LabelOf(*child));
+        } else if (IsObject(child, "wxMenu")) {
+            std::unique_ptr<wxMenu> submenu = BuildMenu(*child);
+            if (!submenu)
+                return nullptr;
+            menu->AppendSubMenu(submenu.release(), LabelOf(*child));
+        } else {
+            return nullptr;
+        }
+    }
+    return menu;
 }
 
 } // namespace
@@ -155,56 +178,30 @@ void InitResources()
     // The templates hold PNG pictures only; the other formats' handlers
     // would only add to the start.
     wxImage::AddHandler(new wxPNGHandler);
-    wxFileSystem::AddHandler(new wxMemoryFSHandler);
-    for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
-        wxMemoryFSHandler::AddFile(wxString("vantrel/") + file->name, file->data, file->size);
-    AddTemplateHandlers();
-    LoadTemplateFiles(IsWindowTemplateFile);
-}
-
-// XRC sizes a dialog in the units of the default font, before it applies
-// the template's own font; the template's size is the client area in units
-// of that font, so it is applied again once the font is in place.
-void ApplyTemplateSize(wxDialog* dialog, const wxString& name)
-{
-    const wxXmlNode* node = FindTemplate(name);
-    for (const wxXmlNode* child = node ? node->GetChildren() : nullptr; child; child = child->GetNext()) {
-        if (child->GetName() != "size")
-            continue;
-        long width = 0;
-        long height = 0;
-        const wxString text = child->GetNodeContent();
-        if (text.BeforeFirst(',').ToLong(&width) && text.AfterFirst(',').BeforeFirst('d').ToLong(&height))
-            dialog->SetClientSize(dialog->ConvertDialogToPixels(wxSize(width, height)));
-        return;
-    }
 }
 
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name)
 {
-    FindTemplate(name);
-    if (!wxXmlResource::Get()->LoadDialog(dialog, parent, name))
+    const wxXmlNode* node = FindTemplate(name);
+    if (!node || !IsObject(node, "wxDialog"))
         return false;
-    AssignNumericIds(dialog);
-    ApplyTemplateSize(dialog, name);
-    return true;
+    return TemplateBuilder(dialog).Build(parent, *node);
 }
 
 wxMenu* LoadPopupMenu(const wxString& name)
 {
-    const wxXmlNode* node = FindTemplate(name);
-    if (!node)
+    const wxXmlNode* bar = FindTemplate(name);
+    if (!bar || !IsObject(bar, "wxMenuBar"))
         return nullptr;
-    ReserveStandInIds(node);
-    wxMenuBar* bar = wxXmlResource::Get()->LoadMenuBar(name);
-    if (!bar || bar->GetMenuCount() == 0) {
-        delete bar;
-        return nullptr;
+    for (const wxXmlNode* child = bar->GetChildren(); child; child = child->GetNext()) {
+        if (!IsObject(child, "wxMenu"))
+            continue;
+        std::unique_ptr<wxMenu> popup = BuildMenu(*child);
+        if (popup)
+            popup->Bind(wxEVT_MENU, &OnStandInChosen);
+        return popup.release();
     }
-    wxMenu* popup = bar->Remove(0);
-    delete bar;
-    popup->Bind(wxEVT_MENU, &OnStandInChosen);
-    return popup;
+    return nullptr;
 }
 
 int MenuItemCommand(const wxMenuItem& item)

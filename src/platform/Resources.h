@@ -7,13 +7,13 @@ class wxMenu;
 class wxMenuItem;
 class wxWindow;
 
-// Makes the compiled-in res/ files known to the XRC loader; call once at start.
+// Readies the pictures of the compiled-in res/ files; call once at start.
 void InitResources();
 
-// Creates `dialog` from the template named `name` in res/ and gives every
-// child whose XRC name is a number that number as its window ID, so handlers
-// bind to the control IDs of the templates. Names "1" and "2" become the
-// standard OK and Cancel IDs.
+// Creates `dialog` from the template named `name` in res/ (see
+// TemplateBuilder): every control whose name is a number gets that number as
+// its window ID, so handlers bind to the control IDs of the templates. False
+// if there is no such template or it holds what the builder does not know.
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name);
 
 // The first popup of the menu bar named `name` in res/; the caller owns it.

@@ -31,6 +31,13 @@ int main(int argc, char** argv)
     // Anything wx logs goes to the test's output, never into a box that
     // would wait for a click.
     delete wxLog::SetActiveTarget(new wxLogStderr);
+    // A wx assertion fails the running test; wx's own handler would open a
+    // box and the test would wait for a click until CTest's timeout.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& function, const wxString& condition,
+                          const wxString& message) {
+        ADD_FAILURE() << "wx assertion " << condition << " " << message << " in " << function << " at " << file
+                      << ":" << line;
+    });
     InitResources();
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
