@@ -64,12 +64,6 @@ void ParseTemplateFiles(bool (*wanted)(const wxString&))
             ParseTemplateFile(*file);
 }
 
-bool IsObject(const wxXmlNode* node, const wxString& className)
-{
-    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName() == "object" &&
-           node->GetAttribute("class") == className;
-}
-
 const wxXmlNode* FindParsedTemplate(const wxString& name)
 {
     for (const auto& document : Documents())
@@ -149,13 +143,13 @@ std::unique_ptr<wxMenu> BuildMenu(const wxXmlNode& node)
     auto menu = std::make_unique<wxMenu>();
     menu->SetTitle(LabelOf(node));
     for (const wxXmlNode* child = node.GetChildren(); child; child = child->GetNext()) {
-        if (child->GetType() != wxXML_ELEMENT_NODE || child->GetName() != "object")
+        if (!IsTemplateObject(child))
             continue;
-        if (IsObject(child, "separator")) {
+        if (IsTemplateObject(child, "separator")) {
             menu->AppendSeparator();
-        } else if (IsObject(child, "wxMenuItem")) {
+        } else if (IsTemplateObject(child, "wxMenuItem")) {
             menu->Append(MenuIdOf(child->GetAttribute("name")), LabelOf(*child));
-        } else if (IsObject(child, "wxMenu")) {
+        } else if (IsTemplateObject(child, "wxMenu")) {
             std::unique_ptr<wxMenu> submenu = BuildMenu(*child);
             if (!submenu)
                 return nullptr;
@@ -183,7 +177,7 @@ void InitResources()
 bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name)
 {
     const wxXmlNode* node = FindTemplate(name);
-    if (!node || !IsObject(node, "wxDialog"))
+    if (!node || !IsTemplateObject(node, "wxDialog"))
         return false;
     return TemplateBuilder(dialog).Build(parent, *node);
 }
@@ -191,10 +185,10 @@ bool LoadDialogTemplate(wxDialog* dialog, wxWindow* parent, const wxString& name
 wxMenu* LoadPopupMenu(const wxString& name)
 {
     const wxXmlNode* bar = FindTemplate(name);
-    if (!bar || !IsObject(bar, "wxMenuBar"))
+    if (!bar || !IsTemplateObject(bar, "wxMenuBar"))
         return nullptr;
     for (const wxXmlNode* child = bar->GetChildren(); child; child = child->GetNext()) {
-        if (!IsObject(child, "wxMenu"))
+        if (!IsTemplateObject(child, "wxMenu"))
             continue;
         std::unique_ptr<wxMenu> popup = BuildMenu(*child);
         if (popup)

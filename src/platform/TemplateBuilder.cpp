@@ -27,8 +27,6 @@
 #include <optional>
 #include <set>
 
-namespace {
-
 // The settings of one object of a template (its child elements by name),
 // each taken once by the part of the build that understands it; what is
 // left over was not understood.
@@ -66,6 +64,8 @@ private:
     std::map<std::string, const wxXmlNode*> params;
     std::set<std::string> taken;
 };
+
+namespace {
 
 wxWindowID IdOfName(const wxString& name)
 {
@@ -202,16 +202,11 @@ ControlFactory FactoryOf(const wxString& className)
     return nullptr;
 }
 
-bool IsObject(const wxXmlNode* node)
-{
-    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName() == "object";
-}
-
 // Only the dialog holds controls; a control's own children are not built.
 bool HasObjects(const wxXmlNode& node)
 {
     for (const wxXmlNode* child = node.GetChildren(); child; child = child->GetNext())
-        if (IsObject(child))
+        if (IsTemplateObject(child))
             return true;
     return false;
 }
@@ -247,6 +242,17 @@ wxPoint TemplateBuilder::ToPixels(int x, int y, bool dialogUnits) const
                    DialogUnitsToPixels(y, unitBase.y, DialogAxis::Vertical));
 }
 
+bool TemplateBuilder::ReadPair(TemplateParams& params, const std::string& name, wxPoint& pixels) const
+{
+    if (!params.Has(name))
+        return true;
+    const std::optional<TemplatePair> pair = ParseTemplatePair(params.Text(name));
+    if (!pair)
+        return false;
+    pixels = ToPixels(pair->x, pair->y, pair->dialogUnits);
+    return true;
+}
+
 bool TemplateBuilder::Build(wxWindow* parent, const wxXmlNode& node)
 {
     TemplateParams params(node);
@@ -261,17 +267,15 @@ bool TemplateBuilder::Build(wxWindow* parent, const wxXmlNode& node)
         dialog->SetFont(TemplateFont(*font));
     // Measured with the template's font in place: its units are that font's.
     unitBase = dialog->ConvertDialogToPixels(wxSize(4, 8));
-    if (params.Has("size")) {
-        const std::optional<TemplatePair> size = ParseTemplatePair(params.Text("size"));
-        if (!size)
-            return false;
-        const wxPoint pixels = ToPixels(size->x, size->y, size->dialogUnits);
-        dialog->SetClientSize(pixels.x, pixels.y);
-    }
+    wxPoint size = wxDefaultPosition;
+    if (!ReadPair(params, "size", size))
+        return false;
+    if (params.Has("size"))
+        dialog->SetClientSize(size.x, size.y);
     if (!params.AllTaken())
         return false;
     for (const wxXmlNode* child = node.GetChildren(); child; child = child->GetNext())
-        if (IsObject(child) && !AddControl(*child))
+        if (IsTemplateObject(child) && !AddControl(*child))
             return false;
     return true;
 }
@@ -284,19 +288,10 @@ bool TemplateBuilder::AddControl(const wxXmlNode& node)
     TemplateParams params(node);
     Placement at{dialog, IdOfName(node.GetAttribute("name")), node.GetAttribute("name"), wxDefaultPosition,
                  wxDefaultSize, 0};
-    if (params.Has("pos")) {
-        const std::optional<TemplatePair> pos = ParseTemplatePair(params.Text("pos"));
-        if (!pos)
-            return false;
-        at.position = ToPixels(pos->x, pos->y, pos->dialogUnits);
-    }
-    if (params.Has("size")) {
-        const std::optional<TemplatePair> size = ParseTemplatePair(params.Text("size"));
-        if (!size)
-            return false;
-        const wxPoint pixels = ToPixels(size->x, size->y, size->dialogUnits);
-        at.size = wxSize(pixels.x, pixels.y);
-    }
+    wxPoint size = wxDefaultPosition;
+    if (!ReadPair(params, "pos", at.position) || !ReadPair(params, "size", size))
+        return false;
+    at.size = wxSize(size.x, size.y);
     const std::optional<long> style = ParseTemplateStyle(params.Text("style"));
     if (!style)
         return false;
@@ -312,6 +307,12 @@ bool TemplateBuilder::AddControl(const wxXmlNode& node)
         text->Wrap(ToPixels(width->value, 0, width->dialogUnits).x);
     }
     return params.AllTaken() && !HasObjects(node);
+}
+
+bool IsTemplateObject(const wxXmlNode* node, const wxString& className)
+{
+    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName() == "object" &&
+           (className.empty() || node->GetAttribute("class") == className);
 }
 
 bool AttachToTemplatePlace(wxWindow* dialog, const wxString& placeName, wxWindow* control)

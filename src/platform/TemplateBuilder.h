@@ -2,9 +2,12 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <string>
+
 class wxDialog;
 class wxWindow;
 class wxXmlNode;
+class TemplateParams;
 
 // Builds a dialog from its template in res/: the dialog with its title,
 // style, font and client size, then each control in the order of the
@@ -23,6 +26,9 @@ public:
 
 private:
     bool AddControl(const wxXmlNode& node);
+    // Reads the pair `name` (a place or a size) in pixels into `pixels`;
+    // left as it is when the object has none, false when it is malformed.
+    bool ReadPair(TemplateParams& params, const std::string& name, wxPoint& pixels) const;
     wxPoint ToPixels(int x, int y, bool dialogUnits) const;
 
     wxDialog* dialog;
@@ -31,6 +37,9 @@ private:
     // conversions a quarter of the main window's build.
     wxSize unitBase;
 };
+
+// An <object> element of a template, of the class `className` if one is named.
+bool IsTemplateObject(const wxXmlNode* node, const wxString& className = wxString());
 
 // Puts `control` into the container the template made for the unknown
 // control `placeName`, filling it; the control takes that name and its
