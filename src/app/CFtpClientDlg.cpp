@@ -120,7 +120,7 @@ bool CFtpClientDlg::UpdateData(bool saveAndValidate)
     const std::string portText = GetText(this, IDC_PORT);
     if (portText.empty() || portText.find_first_not_of("0123456789") != std::string::npos) {
         MessageBox(this, "The Port box must hold a whole number, such as 21.", "Vantrel", MB_OK | MB_ICONEXCLAMATION);
-        Child<wxTextCtrl>(this, IDC_PORT)->SetFocus();
+        FocusControl(FindWindow(IDC_PORT));
         return false;
     }
     port = ParseLeadingInt(portText);

@@ -95,6 +95,7 @@ public:
     void OnHelpButton();
     void OnAbout();
     void OnSize(bool restored);
+    void FocusControl(wxWindow* control);
 
     // The members, in the order and with the meanings of the design; texts
     // are UTF-8.
@@ -168,4 +169,6 @@ private:
     // Set from the worker's start to WM_TRANSFER_DONE: the job, the
     // connection and this window must outlive the worker, also after Abort.
     bool workerRunning = false;
+    // The control FocusControl could not focus yet: the window was not active.
+    wxWindow* focusOnActivate = nullptr;
 };

@@ -15,6 +15,7 @@
 
 #include <wx/combobox.h>
 #include <wx/menu.h>
+#include <utility>
 
 void CFtpClientDlg::OnTimer(int timerId)
 {
@@ -54,6 +55,22 @@ void CFtpClientDlg::OnSize(bool restored)
 {
     if (restored)
         SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
+}
+
+// wxGTK's SetFocus also presents the control's window when that window is not
+// the active one. Just after a dialog closes the window manager has not yet
+// handed the focus back, and a present that reaches it after the user has
+// minimised the window brings the window straight back. So a control takes
+// the focus at once only in the active window, else when the window is next
+// activated.
+void CFtpClientDlg::FocusControl(wxWindow* control)
+{
+    if (IsActive()) {
+        focusOnActivate = nullptr;
+        control->SetFocus();
+        return;
+    }
+    focusOnActivate = control;
 }
 
 void CFtpClientDlg::BindEvents()
@@ -110,6 +127,11 @@ void CFtpClientDlg::BindEvents()
     Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent& event) {
         const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxGetMousePosition() : event.GetPosition();
         OnContextMenu(at);
+    });
+    Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& event) {
+        event.Skip();
+        if (event.GetActive() && focusOnActivate)
+            std::exchange(focusOnActivate, nullptr)->SetFocus();
     });
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& event) {
         event.Skip();

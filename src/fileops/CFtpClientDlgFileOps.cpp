@@ -37,7 +37,7 @@ void CFtpClientDlg::OnDelete()
         if (MessageBox(this, "Detete file \"" + entry.name + "\"", "Delete",
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
             fileList->SelectRow(row);
-            fileList->SetFocus();
+            FocusControl(fileList);
             return;
         }
         wxBusyCursor wait;
@@ -52,7 +52,7 @@ void CFtpClientDlg::OnDelete()
         } else {
             message = "Problem removing directory\n\"" + entry.name + "\"\n" + LastErrorText();
             fileList->SelectRow(row);
-            fileList->SetFocus();
+            FocusControl(fileList);
         }
     } else {
         message = "Unknown remove error";

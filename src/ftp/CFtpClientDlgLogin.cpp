@@ -59,7 +59,7 @@ void CFtpClientDlg::OnLogin()
     OnTimer(kClockTimerId);
     clockTimer.Start(1000);
     RecordSiteAfterLogin();
-    FindWindow(IDC_LOGOUT)->SetFocus();
+    FocusControl(FindWindow(IDC_LOGOUT));
 }
 
 void CFtpClientDlg::OnLogout()
@@ -89,7 +89,7 @@ void CFtpClientDlg::OnLogout()
     runTimeText.clear();
     infoText = INFO_TEXT;
     UpdateData(false);
-    FindWindow(IDC_LOGIN)->SetFocus();
+    FocusControl(FindWindow(IDC_LOGIN));
 }
 
 bool CFtpClientDlg::LogOutIfDropped()

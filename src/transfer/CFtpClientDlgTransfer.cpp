@@ -71,7 +71,7 @@ void CFtpClientDlg::OnDownload()
                       "All Files ( *.* )|*", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (save.ShowModal() != wxID_OK)
         return;
-    fileList->SetFocus();
+    FocusControl(fileList);
     const std::string localPath = ToUtf8(save.GetPath());
     // The row shows the size in KB; the expected size is that number times
     // 1000, as the bar and the estimate have always used. The true size is
@@ -112,7 +112,7 @@ void CFtpClientDlg::OnUpload()
     const int row = fileList->FindRow(name);
     if (row >= 0) {
         SelectRow(row);
-        fileList->SetFocus();
+        FocusControl(fileList);
         if (MessageBox(this, "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
             return;
@@ -227,7 +227,7 @@ void CFtpClientDlg::OnTransferDone()
     if (row >= 0)
         SelectRow(row);
     SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
-    fileList->SetFocus();
+    FocusControl(fileList);
 }
 
 // Logout and close may come right after Abort, while the worker still uses

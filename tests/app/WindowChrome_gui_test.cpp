@@ -6,6 +6,7 @@
 #include "platform/Resources.h"
 
 #include <wx/app.h>
+#include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/toplevel.h>
@@ -141,6 +142,33 @@ TEST_F(WindowChrome, RestoringPutsTheSiteTitleBackAndMinimisingLeavesTheTitle)
     wxIconizeEvent restored(window->GetId(), false);
     window->GetEventHandler()->ProcessEvent(restored);
     EXPECT_EQ(" 127.0.0.1 - Vantrel", ToUtf8(window->GetTitle()));
+}
+
+// Focusing a control of a window that is not the active one must not bring
+// the window forward (that would undo a minimise made just after a dialog
+// closed); the control gets the focus once the window is activated.
+TEST_F(WindowChrome, AControlFocusedWhileAnotherWindowIsActiveWaitsForItsWindow)
+{
+    OpenLoggedIn();
+    wxWindow* const cdRoot = window->FindWindow(IDC_CDROOT);
+    wxFrame* const other = new wxFrame(nullptr, wxID_ANY, "other");
+    other->Show();
+    other->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return other->IsActive(); }));
+
+    window->FocusControl(cdRoot);
+    PumpEvents();
+    EXPECT_TRUE(other->IsActive());
+    EXPECT_NE(cdRoot, wxWindow::FindFocus());
+
+    window->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return window->IsActive(); }));
+    EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == cdRoot; }));
+    other->Destroy();
+
+    // In the active window the focus moves at once.
+    window->FocusControl(window->fileList);
+    EXPECT_EQ(window->fileList, wxWindow::FindFocus());
 }
 
 TEST_F(WindowChrome, RestoringWhileLoggedOutShowsTheChosenSiteToo)
