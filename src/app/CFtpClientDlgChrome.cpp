@@ -1,6 +1,7 @@
 // The window's chrome: run-time clock, right-click and Help menus, the About
-// box, the title on restore, and the event table that routes every control,
-// command and worker event to its handler. User-interface thread only.
+// box, the title on restore, focus moves that wait for an active window, and
+// the event table that routes every control, command and worker event to its
+// handler. User-interface thread only.
 #include "app/CFtpClientDlg.h"
 
 #include "app/CAboutDlg.h"
@@ -15,6 +16,7 @@
 
 #include <wx/combobox.h>
 #include <wx/menu.h>
+
 #include <utility>
 
 void CFtpClientDlg::OnTimer(int timerId)
