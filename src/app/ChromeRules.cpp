@@ -1,8 +1,8 @@
 #include "app/ChromeRules.h"
 
+#include "platform/ProgramFiles.h"
+
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -70,19 +70,12 @@ std::string DocumentationAddress(const std::string& pdfPath)
 
 std::string DocumentationPdfIn(const std::string& executableDir, const std::string& installedDocDir)
 {
-    const std::filesystem::path buildCopy = std::filesystem::path(executableDir) / kGuideInFolder;
-    std::error_code error;
-    if (std::filesystem::is_regular_file(buildCopy, error))
-        return buildCopy.string();
-    return (std::filesystem::path(installedDocDir) / kGuideInFolder).string();
+    return BesideProgramOr(executableDir, kGuideInFolder, installedDocDir);
 }
 
 std::string FindDocumentationPdf()
 {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::string executableDir = error ? std::string() : executable.parent_path().string();
-    return DocumentationPdfIn(executableDir, VANTREL_DOC_DIR);
+    return DocumentationPdfIn(ExecutableDir(), VANTREL_DOC_DIR);
 }
 
 std::string WrapToWidth(const std::string& text, int maxWidth,

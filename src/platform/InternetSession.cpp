@@ -1,6 +1,7 @@
 #include "platform/InternetSession.h"
 
-#include "platform/FtpControlConnection.h"
+#include "platform/EngineModule.h"
+#include "platform/FtpConnection.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
 
@@ -14,12 +15,15 @@ std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const std::stri
 {
     if (passive)
         throw InternetException(ERROR_INTERNET_INVALID_ARGUMENT, "Passive mode is not supported");
-    auto connection = std::make_unique<FtpControlConnection>(timeouts);
-    if (!connection->Login(host, port, user, password)) {
+    std::string loadError;
+    const OpenFtpConnectionFunction open = LoadEngineModule(loadError);
+    if (!open)
+        throw InternetException(ERROR_INTERNET_INTERNAL_ERROR, "The FTP engine could not be loaded: " + loadError);
+    std::string failure;
+    std::unique_ptr<FtpConnection> connection(open(timeouts, host, port, user, password, failure));
+    if (!connection) {
         const int code = GetLastError();
-        const std::string why = connection->FailureText();
-        connection->Close();
-        throw InternetException(code, why.empty() ? SystemMessage(code) : why);
+        throw InternetException(code, failure.empty() ? SystemMessage(code) : failure);
     }
     return connection;
 }
