@@ -25,8 +25,11 @@ OpenFtpConnectionFunction LoadEngineModuleFrom(const std::string& path, std::str
         return nullptr;
     }
     auto open = reinterpret_cast<OpenFtpConnectionFunction>(dlsym(module, kOpenFtpConnectionSymbol));
-    if (!open)
+    if (!open) {
         error = LoaderError(path + ": " + kOpenFtpConnectionSymbol);
+        // Nothing of a library without the entry was used, so it can go.
+        dlclose(module);
+    }
     return open;
 }
 
