@@ -24,7 +24,7 @@ bool ActiveDataListener::Open()
         listener.bind(Poco::Net::SocketAddress(channel.LocalAddress().host(), 0), false);
         listener.listen(1);
     } catch (const Poco::Exception& error) {
-        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot listen for the data connection: " + error.message());
+        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot listen for the data connection: " + SocketErrorText(error));
     }
     return true;
 }
@@ -83,7 +83,7 @@ bool ActiveDataListener::Accept(Poco::Net::StreamSocket& data)
         data = listener.acceptConnection(from);
         listener.close();
     } catch (const Poco::Exception& error) {
-        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot accept the data connection: " + error.message());
+        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot accept the data connection: " + SocketErrorText(error));
     }
     if (from.host() == channel.PeerAddress().host())
         return true;

@@ -26,6 +26,11 @@ std::string Where(const std::string& host, std::uint16_t port)
 
 }  // namespace
 
+std::string SocketErrorText(const Poco::Exception& error)
+{
+    return error.message().empty() ? error.name() : error.message();
+}
+
 FtpControlChannel::FtpControlChannel(const EngineTimeouts& timeouts) : timeouts(timeouts) {}
 
 bool FtpControlChannel::Connect(const std::string& host, std::uint16_t port)
@@ -38,7 +43,7 @@ bool FtpControlChannel::Connect(const std::string& host, std::uint16_t port)
     } catch (const Poco::Net::NoAddressFoundException&) {
         return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Host not found: " + host);
     } catch (const Poco::Exception& error) {
-        return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Cannot resolve " + host + ": " + error.message());
+        return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, "Cannot resolve " + host + ": " + SocketErrorText(error));
     }
     return ConnectTo(address, host);
 }
@@ -53,7 +58,7 @@ bool FtpControlChannel::ConnectTo(const Poco::Net::SocketAddress& address, const
     } catch (const Poco::TimeoutException&) {
         return Fail(ERROR_INTERNET_TIMEOUT, "Timed out connecting to " + where);
     } catch (const Poco::Exception& error) {
-        return Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot connect to " + where + ": " + error.message());
+        return Fail(ERROR_INTERNET_CANNOT_CONNECT, "Cannot connect to " + where + ": " + SocketErrorText(error));
     }
     open = true;
     return true;
@@ -84,7 +89,7 @@ bool FtpControlChannel::Send(const std::string& line)
             sent += static_cast<std::size_t>(n);
         }
     } catch (const Poco::Exception& error) {
-        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "Cannot send to the server: " + error.message());
+        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "Cannot send to the server: " + SocketErrorText(error));
     }
     return true;
 }
@@ -133,8 +138,11 @@ bool FtpControlChannel::FillInbox(Clock::time_point deadline)
         if (n <= 0)
             return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
         assembler.Feed(chunk, static_cast<std::size_t>(n));
+    } catch (const Poco::Net::ConnectionResetException&) {
+        // A server that closes with our next command unread resets instead.
+        return Break(ERROR_INTERNET_CONNECTION_RESET, "The server closed the connection");
     } catch (const Poco::Exception& error) {
-        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server failed: " + error.message());
+        return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server failed: " + SocketErrorText(error));
     }
     return true;
 }

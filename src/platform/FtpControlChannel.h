@@ -10,6 +10,14 @@
 #include <cstdint>
 #include <string>
 
+namespace Poco {
+class Exception;
+}
+
+// The cause a socket exception names, for a message: many of Poco's carry
+// only their kind ("Connection reset by peer") and an empty message.
+std::string SocketErrorText(const Poco::Exception& error);
+
 // The control connection's socket: sends command lines and reads whole
 // replies under bounds (line length, line count, one deadline per reply), so
 // a broken or hostile server can neither hang nor exhaust the client.

@@ -166,6 +166,17 @@ TEST_F(ScriptedEngine, GreetingCutByEndOfStreamIsAborted)
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
+// A server that quits with a command of ours unread resets the connection;
+// for the user that is the server closing it, not a failure without a cause.
+TEST_F(ScriptedEngine, AResetControlConnectionIsTheServerClosingIt)
+{
+    server.Greet(Server::Reply("220 Ready."));
+    server.Then(Server::ResetControl());
+    EXPECT_EQ(LoginFailure(), "The server closed the connection");
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_CONNECTION_RESET);
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER anna"}));
+}
+
 TEST_F(ScriptedEngine, EndlessContinuationLinesAreBounded)
 {
     server.Greet(Server::EndlessContinuation());

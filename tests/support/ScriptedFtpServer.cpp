@@ -73,6 +73,11 @@ ScriptedFtpServer::Step ScriptedFtpServer::Silence()
     return DataStep(Action::Silence);
 }
 
+ScriptedFtpServer::Step ScriptedFtpServer::ResetControl()
+{
+    return DataStep(Action::ResetControl);
+}
+
 ScriptedFtpServer::Step ScriptedFtpServer::HugeLine()
 {
     return DataStep(Action::HugeLine);
@@ -272,6 +277,10 @@ bool ScriptedFtpServer::Perform(const Step& step, Poco::Net::StreamSocket& contr
         return true;
     case Action::ReplyThenClose:
         SendAll(control, step.text);
+        control.close();
+        return false;
+    case Action::ResetControl:
+        control.setLinger(true, 0);
         control.close();
         return false;
     case Action::EndlessContinuation:

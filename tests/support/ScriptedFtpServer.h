@@ -23,6 +23,7 @@ public:
     enum class Action {
         Reply,                // send `text`
         ReplyThenClose,       // send `text`, then close the control connection
+        ResetControl,         // reset the control connection (an RST), no reply
         EndlessContinuation,  // "<code>-..." lines until the client leaves
         Silence,              // answer nothing
         HugeLine,             // one 1 MB line
@@ -53,6 +54,7 @@ public:
     static Step ReplyThenClose(const std::string& bytes);
     static Step EndlessContinuation(int code = 220);
     static Step Silence();
+    static Step ResetControl();
     static Step HugeLine();
     static Step SendData(const std::string& data, const std::string& final = "226 Transfer complete.");
     static Step ReceiveData(const std::string& final = "226 Transfer complete.");
