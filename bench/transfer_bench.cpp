@@ -7,9 +7,9 @@
 //
 // Connects to 127.0.0.1, transfers in binary and prints the bytes moved and
 // the seconds taken, login included (as curl's time includes its login).
-#include "platform/FtpConnection.h"
-#include "platform/InternetException.h"
-#include "platform/InternetFile.h"
+#include "engine/FtpConnection.h"
+#include "engine/InternetException.h"
+#include "engine/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"

@@ -4,7 +4,7 @@
 // fileops/, viewers/. Everything here runs on the user-interface thread;
 // only the transfer worker (transfer/TransferWorker) runs elsewhere and
 // reaches the window through queued events.
-#include "platform/EngineTimeouts.h"
+#include "engine/EngineTimeouts.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
 

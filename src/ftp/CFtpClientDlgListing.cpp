@@ -5,7 +5,7 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
 #include "ftp/ListEntry.h"
-#include "platform/FtpConnection.h"
+#include "engine/FtpConnection.h"
 #include "platform/FtpFileFind.h"
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"

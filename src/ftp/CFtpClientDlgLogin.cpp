@@ -7,8 +7,8 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/LastErrorText.h"
-#include "platform/FtpConnection.h"
-#include "platform/InternetException.h"
+#include "engine/FtpConnection.h"
+#include "engine/InternetException.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/FtpListEntry.h"
+#include "engine/FtpListEntry.h"
 
 #include <cstdint>
 #include <ctime>

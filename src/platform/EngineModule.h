@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/EngineEntry.h"
+#include "engine/EngineEntry.h"
 
 #include <string>
 

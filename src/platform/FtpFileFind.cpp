@@ -1,7 +1,7 @@
 #include "platform/FtpFileFind.h"
 
-#include "platform/FtpConnection.h"
-#include "platform/FtpListParser.h"
+#include "engine/FtpConnection.h"
+#include "engine/FtpListParser.h"
 #include "platform/LastError.h"
 
 FtpFileFind::FtpFileFind(FtpConnection& connection) : connection(connection) {}

@@ -1,8 +1,8 @@
 #include "platform/InternetSession.h"
 
 #include "platform/EngineModule.h"
-#include "platform/FtpConnection.h"
-#include "platform/InternetException.h"
+#include "engine/FtpConnection.h"
+#include "engine/InternetException.h"
 #include "platform/LastError.h"
 
 InternetSession::InternetSession() = default;

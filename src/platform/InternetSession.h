@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/EngineTimeouts.h"
+#include "engine/EngineTimeouts.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/TextCase.h"
-#include "platform/TransferTypes.h"
+#include "engine/TransferTypes.h"
 
 #include <string>
 #include <vector>

@@ -4,8 +4,8 @@
 #include "transfer/TransferWorker.h"
 
 #include "ftp/LastErrorText.h"
-#include "platform/InternetFile.h"
-#include "platform/TransferTypes.h"
+#include "engine/InternetFile.h"
+#include "engine/TransferTypes.h"
 #include "platform/LastError.h"
 #include "transfer/LineEndConverter.h"
 #include "transfer/TransferEvents.h"

@@ -1,7 +1,7 @@
 // LIST lines as a hostile server might send them, one line and whole replies.
 #include "FuzzCheck.h"
 
-#include "platform/FtpListParser.h"
+#include "engine/FtpListParser.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // MLSD lines ("fact=value;...; name") as a hostile server might send them.
 #include "FuzzCheck.h"
 
-#include "platform/FtpListParser.h"
+#include "engine/FtpListParser.h"
 
 #include <cstddef>
 #include <cstdint>

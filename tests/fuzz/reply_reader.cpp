@@ -3,8 +3,8 @@
 // reply read as PWD, FEAT and EPRT answers.
 #include "FuzzCheck.h"
 
-#include "platform/FtpReplyAssembler.h"
-#include "platform/FtpReplyRules.h"
+#include "engine/FtpReplyAssembler.h"
+#include "engine/FtpReplyRules.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/ListEntry.h"
-#include "platform/FtpConnection.h"
+#include "engine/FtpConnection.h"
 #include "platform/Text.h"
 #include "transfer/CPercentProgressCtrl.h"
 #include "support/GuiTestHelpers.h"

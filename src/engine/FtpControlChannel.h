@@ -1,7 +1,7 @@
 #pragma once
-#include "platform/EngineTimeouts.h"
-#include "platform/FtpReply.h"
-#include "platform/FtpReplyAssembler.h"
+#include "engine/EngineTimeouts.h"
+#include "engine/FtpReply.h"
+#include "engine/FtpReplyAssembler.h"
 
 #include <Poco/Net/SocketAddress.h>
 #include <Poco/Net/StreamSocket.h>

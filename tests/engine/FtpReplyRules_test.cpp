@@ -1,6 +1,6 @@
 // The reply assembly and the single-reply rules, fed bytes directly.
-#include "platform/FtpReplyAssembler.h"
-#include "platform/FtpReplyRules.h"
+#include "engine/FtpReplyAssembler.h"
+#include "engine/FtpReplyRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ActiveDataListener.h"
+#include "engine/ActiveDataListener.h"
 
 #include "platform/LastError.h"
 

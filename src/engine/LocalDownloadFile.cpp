@@ -1,4 +1,4 @@
-#include "platform/LocalDownloadFile.h"
+#include "engine/LocalDownloadFile.h"
 
 #include "platform/LastError.h"
 

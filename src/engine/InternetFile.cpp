@@ -1,3 +1,3 @@
-#include "platform/InternetFile.h"
+#include "engine/InternetFile.h"
 
 InternetFile::~InternetFile() = default;

@@ -1,6 +1,6 @@
-#include "platform/EngineEntry.h"
+#include "engine/EngineEntry.h"
 
-#include "platform/FtpControlConnection.h"
+#include "engine/FtpControlConnection.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "platform/FtpListParser.h"
+#include "engine/FtpListParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,3 @@
-#include "platform/FtpConnection.h"
+#include "engine/FtpConnection.h"
 
 FtpConnection::~FtpConnection() = default;

@@ -1,4 +1,4 @@
-#include "platform/FtpReplyRules.h"
+#include "engine/FtpReplyRules.h"
 
 #include <algorithm>
 #include <cctype>

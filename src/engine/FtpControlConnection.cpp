@@ -1,10 +1,10 @@
-#include "platform/FtpControlConnection.h"
+#include "engine/FtpControlConnection.h"
 
-#include "platform/ActiveDataListener.h"
-#include "platform/FtpDataFile.h"
-#include "platform/FtpReplyRules.h"
+#include "engine/ActiveDataListener.h"
+#include "engine/FtpDataFile.h"
+#include "engine/FtpReplyRules.h"
 #include "platform/LastError.h"
-#include "platform/LocalDownloadFile.h"
+#include "engine/LocalDownloadFile.h"
 
 #include <algorithm>
 #include <vector>

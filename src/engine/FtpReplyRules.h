@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/FtpReply.h"
+#include "engine/FtpReply.h"
 
 #include <string>
 #include <vector>

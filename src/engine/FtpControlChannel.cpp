@@ -1,4 +1,4 @@
-#include "platform/FtpControlChannel.h"
+#include "engine/FtpControlChannel.h"
 
 #include "platform/LastError.h"
 

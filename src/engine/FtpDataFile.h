@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/InternetFile.h"
+#include "engine/InternetFile.h"
 
 #include <Poco/Net/StreamSocket.h>
 

@@ -1,8 +1,8 @@
 // The engine against a real server: Debian's pyftpdlib on loopback.
-#include "platform/FtpConnection.h"
+#include "engine/FtpConnection.h"
 #include "platform/FtpFileFind.h"
-#include "platform/InternetException.h"
-#include "platform/InternetFile.h"
+#include "engine/InternetException.h"
+#include "engine/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "support/PyFtpServer.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/FtpControlChannel.h"
+#include "engine/FtpControlChannel.h"
 
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/Net/StreamSocket.h>

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/FtpConnection.h"
-#include "platform/FtpControlChannel.h"
+#include "engine/FtpConnection.h"
+#include "engine/FtpControlChannel.h"
 
 #include <atomic>
 #include <memory>

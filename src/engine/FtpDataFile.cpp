@@ -1,6 +1,6 @@
-#include "platform/FtpDataFile.h"
+#include "engine/FtpDataFile.h"
 
-#include "platform/FtpControlConnection.h"
+#include "engine/FtpControlConnection.h"
 #include "platform/LastError.h"
 
 #include <Poco/Exception.h>

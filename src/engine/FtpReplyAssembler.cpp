@@ -1,4 +1,4 @@
-#include "platform/FtpReplyAssembler.h"
+#include "engine/FtpReplyAssembler.h"
 
 #include <cctype>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "platform/FtpReply.h"
+#include "engine/FtpReply.h"
 
 ReplyClass ClassifyReply(int code)
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/TransferTypes.h"
+#include "engine/TransferTypes.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 // Pure rules of the engine: reply classes, error texts, the local download file.
-#include "platform/FtpReply.h"
+#include "engine/FtpReply.h"
 #include "platform/LastError.h"
-#include "platform/LocalDownloadFile.h"
+#include "engine/LocalDownloadFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The engine against a scripted server: exact command transcripts, and every
 // success with the failure that mirrors it.
-#include "platform/FtpConnection.h"
-#include "platform/InternetException.h"
-#include "platform/InternetFile.h"
+#include "engine/FtpConnection.h"
+#include "engine/InternetException.h"
+#include "engine/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "support/LoopbackPort.h"
