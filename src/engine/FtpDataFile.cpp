@@ -7,6 +7,9 @@
 #include <Poco/Net/NetException.h>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +22,38 @@ namespace {
 
 // Poco's calls take an int length.
 constexpr std::size_t maxChunk = INT_MAX;
+
+// sendfile has no MSG_NOSIGNAL: a server that went away, or Abort's
+// shutdown, would raise SIGPIPE, whose default ends the program. The signal
+// is held on the calling thread while the calls run, and one they raised is
+// taken back before the thread's mask is restored.
+class SigpipeHold {
+public:
+    SigpipeHold()
+    {
+        sigemptyset(&pipeOnly);
+        sigaddset(&pipeOnly, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        pendingBefore = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipeOnly, &previous);
+    }
+    ~SigpipeHold()
+    {
+        // One that was pending before is somebody else's and stays.
+        const timespec noWait{};
+        if (!pendingBefore)
+            sigtimedwait(&pipeOnly, nullptr, &noWait);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+    SigpipeHold(const SigpipeHold&) = delete;
+    SigpipeHold& operator=(const SigpipeHold&) = delete;
+
+private:
+    sigset_t pipeOnly;
+    sigset_t previous;
+    bool pendingBefore = false;
+};
 
 }  // namespace
 
@@ -163,6 +198,53 @@ int FtpDataFile::ReceiveSome(char* bytes, std::size_t size)
         pendingError = ERROR_INTERNET_TIMEOUT;
     } catch (const Poco::Exception&) {
         pendingError = ERROR_INTERNET_CONNECTION_RESET;
+    }
+    return -1;
+}
+
+// sendfile() hands the local file's pages from the page cache to the socket,
+// so a binary upload is not copied into our buffer and out of it again.
+long FtpDataFile::SendFrom(int fd, std::size_t size, FailedSide& side)
+{
+    side = FailedSide::Server;
+    if (!open) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        return -1;
+    }
+    const int socket = data.impl()->sockfd();
+    const SigpipeHold hold;
+    std::size_t sent = 0;
+    while (sent < size && !aborted) {
+        // The send timeout applies to sendfile as to send, so a server that
+        // stops reading ends the call with EAGAIN.
+        const ssize_t n = sendfile(socket, fd, nullptr, size - sent);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return SendFailed(errno, side);
+        if (n == 0)
+            break;  // the file ended
+        sent += static_cast<std::size_t>(n);
+    }
+    if (aborted) {
+        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+        return -1;
+    }
+    return static_cast<long>(sent);
+}
+
+long FtpDataFile::SendFailed(int error, FailedSide& side)
+{
+    switch (error) {
+    case EAGAIN: FailTransfer(ERROR_INTERNET_TIMEOUT); break;
+    case EPIPE:
+    case ECONNRESET:
+    case ENOTCONN: FailTransfer(ERROR_INTERNET_CONNECTION_RESET); break;
+    default:
+        // Anything else is the file's: a read error of its disk, say.
+        side = FailedSide::LocalFile;
+        SetLastError(error);
+        break;
     }
     return -1;
 }

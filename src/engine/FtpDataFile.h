@@ -18,6 +18,7 @@ public:
 
     long Read(void* buffer, std::size_t size) override;
     long ReceiveInto(int fd, std::size_t size, FailedSide& side) override;
+    long SendFrom(int fd, std::size_t size, FailedSide& side) override;
     bool Write(const void* buffer, std::size_t size) override;
     bool Close() override;
     void Abort() override;
@@ -33,6 +34,9 @@ private:
     bool OpenPipe();
     // Moves what the pipe holds into `fd`, emptying it first on the first call.
     bool Deliver(int fd, std::size_t bytes);
+    // SendFrom's -1 for a sendfile call that failed with `error`, laid at the
+    // end it came from.
+    long SendFailed(int error, FailedSide& side);
 
     FtpControlConnection& connection;
     Poco::Net::StreamSocket data;

@@ -24,6 +24,7 @@ enum InternetError : int {
     // An enumeration that found nothing, which is no failure. Windows gives
     // this 18, which is an errno value (EXDEV) here.
     ERROR_NO_MORE_FILES = 12900,
+    ERROR_LOCAL_FILE_SHRANK = 12901,          // an upload's file ended before its size at the start
 };
 
 void SetLastError(int code, std::string response = {});

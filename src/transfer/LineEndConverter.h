@@ -1,6 +1,8 @@
 #pragma once
 #include "transfer/TransferStatus.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,19 +17,25 @@ class LineEndConverter {
 public:
     explicit LineEndConverter(TransferDirection direction);
 
-    // Replaces `out` with the converted chunk (its capacity is reused).
-    void Convert(std::string_view chunk, std::string& out);
+    // The converted chunk, in the converter's own buffer: valid until the
+    // next call, which reuses that buffer.
+    std::string_view Convert(std::string_view chunk);
 
     // What is still held back at the end of the data: a download's final CR
     // that no LF followed.
     std::string Finish();
 
 private:
-    void ConvertDownload(std::string_view chunk, std::string& out);
-    void ConvertUpload(std::string_view chunk, std::string& out);
+    // Each writes the converted bytes of [in, end) to `out` and returns
+    // the end of what it wrote.
+    char* ConvertDownload(const char* in, const char* end, char* out);
+    char* ConvertUpload(const char* in, const char* end, char* out);
+    char* Room(std::size_t bytes);
 
     TransferDirection direction;
     // The last byte seen was a CR: a download holds it back until it knows
     // whether an LF follows; an upload knows the next LF needs no CR.
     bool afterCr = false;
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
 };

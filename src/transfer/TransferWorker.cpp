@@ -107,7 +107,7 @@ public:
         }
         std::vector<char> buffer;
         try {
-            if (!spliced)
+            if (!kernelCopy)
                 buffer.resize(chunk);
         } catch (const std::bad_alloc&) {
             SetLastError(ENOMEM);
@@ -138,9 +138,12 @@ private:
         const bool regular = S_ISREG(status.st_mode);
         // A pipe or a device has nothing to empty, and ftruncate would refuse it.
         emptied = !regular;
-        // Bytes that need no conversion go from the socket to the file
-        // without passing through this process.
-        spliced = job.direction == TransferDirection::Download && !convert && regular;
+        if (regular && job.direction == TransferDirection::Upload)
+            uploadSize = status.st_size;
+        // The one choice of the kernel's copy: bytes that need no conversion
+        // go between the socket and a regular file without passing through
+        // this process (splice down, sendfile up).
+        kernelCopy = !convert && regular;
         return true;
     }
 
@@ -157,6 +160,10 @@ private:
                 break;
             if (n < 0) {
                 PostError(job, SideCaption(readSide));
+                return CopyEnd::Failed;
+            }
+            if (n == 0 && LocalFileShrank()) {
+                PostError(job, "Local File");
                 return CopyEnd::Failed;
             }
             if (n == 0)
@@ -186,13 +193,15 @@ private:
     long ReadChunk(std::vector<char>& buffer)
     {
         readSide = job.direction == TransferDirection::Download ? FailedSide::Server : FailedSide::LocalFile;
-        if (spliced) {
+        if (kernelCopy && job.direction == TransferDirection::Download) {
             const long n = job.remoteFile->ReceiveInto(local, chunk, readSide);
             emptied = emptied || n > 0;  // the engine emptied the file before the first byte
             return n;
         }
         if (job.direction == TransferDirection::Download)
             return job.remoteFile->Read(buffer.data(), chunk);
+        if (kernelCopy)
+            return job.remoteFile->SendFrom(local, chunk, readSide);
         const long n = ReadSome(local, buffer.data(), chunk);
         if (n < 0)
             SetLastError(errno);
@@ -202,8 +211,7 @@ private:
     bool WriteChunk(const char* data, std::size_t size)
     {
         if (convert) {
-            converted.clear();
-            converter.Convert(std::string_view(data, size), converted);
+            const std::string_view converted = converter.Convert(std::string_view(data, size));
             return WriteOut(converted.data(), converted.size());
         }
         return WriteOut(data, size);
@@ -211,10 +219,10 @@ private:
 
     bool WriteOut(const char* data, std::size_t size)
     {
+        if (kernelCopy)
+            return true;  // ReceiveInto or SendFrom has moved them
         if (job.direction == TransferDirection::Upload)
             return job.remoteFile->Write(data, size);
-        if (spliced)
-            return true;  // ReceiveInto has written them
         if (EmptyLocalOnce() && WriteAll(local, data, size))
             return true;
         SetLastError(errno ? errno : EIO);
@@ -240,6 +248,17 @@ private:
             PostError(job, "Local File");
             return false;
         }
+        return true;
+    }
+
+    // An upload that meets the end of its file before the size it had at
+    // the start would otherwise end as a success with the server holding a
+    // cut-off copy: another process truncated or rewrote the file meanwhile.
+    bool LocalFileShrank()
+    {
+        if (copied >= uploadSize)
+            return false;
+        SetLastError(ERROR_LOCAL_FILE_SHRANK);
         return true;
     }
 
@@ -274,10 +293,10 @@ private:
     TransferJob& job;
     LineEndConverter converter;
     const bool convert;
-    std::string converted;
     int local = -1;
     std::size_t chunk = 0;
-    bool spliced = false;  // set by OpenLocal
+    bool kernelCopy = false;  // set by OpenLocal
+    std::int64_t uploadSize = 0;  // a regular file's size when an upload opened it
     FailedSide readSide = FailedSide::Server;
     bool emptied = false;
     std::int64_t copied = 0;

@@ -3,6 +3,7 @@
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <sstream>
@@ -134,6 +135,13 @@ ScriptedFtpServer::Step ScriptedFtpServer::SendDataThenClose(const std::string& 
 ScriptedFtpServer::Step ScriptedFtpServer::ReceiveDataThenClose()
 {
     return DataStep(Action::ReceiveDataThenClose);
+}
+
+ScriptedFtpServer::Step ScriptedFtpServer::HoldData(const std::string& final)
+{
+    Step step = DataStep(Action::HoldData);
+    step.final = final;
+    return step;
 }
 
 ScriptedFtpServer::ScriptedFtpServer()
@@ -338,6 +346,11 @@ bool ScriptedFtpServer::PerformData(const Step& step, Poco::Net::StreamSocket& c
         control.close();
         Receive(data);
         return false;
+    case Action::HoldData:
+        WaitUntilShutDown(data, control);
+        if (step.final.empty())
+            return true;
+        break;
     default:  // StallData, ConnectFromOther: the client ends it
         SendAll(data, step.data);
         WaitUntilClosed(data);
@@ -373,6 +386,16 @@ bool ScriptedFtpServer::ConnectData(const Step& step, Poco::Net::StreamSocket& d
         return false;  // the client refused or stopped listening: part of the script
     }
     return true;
+}
+
+// Reading would drain what the client sent, so only the hang-up is watched,
+// and the control connection: a FIN queued behind unsent bytes never comes,
+// so a client that gives up says so there (ABOR) first.
+void ScriptedFtpServer::WaitUntilShutDown(Poco::Net::StreamSocket& data, Poco::Net::StreamSocket& control)
+{
+    pollfd watch[] = {{data.impl()->sockfd(), POLLRDHUP, 0}, {control.impl()->sockfd(), POLLIN, 0}};
+    while (!stopping && ::poll(watch, 2, static_cast<int>(pollInterval.totalMilliseconds())) == 0)
+        continue;
 }
 
 void ScriptedFtpServer::WaitUntilClosed(Poco::Net::StreamSocket& socket)

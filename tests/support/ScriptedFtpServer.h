@@ -35,6 +35,7 @@ public:
         ResetData,            // connect, send `data`, reset it, close the control connection
         SendDataThenClose,    // connect, send `data`, close it and the control connection, no final reply
         ReceiveDataThenClose, // connect, close the control connection, read until EOF
+        HoldData,             // connect, read nothing, hold until the client hangs up or sends a command, send `final` if any
     };
 
     struct Step {
@@ -68,6 +69,9 @@ public:
     static Step SendDataThenClose(const std::string& data);
     // The control connection closed as an upload begins; the data is still read.
     static Step ReceiveDataThenClose();
+    // A server that stops reading an upload: the client's sends fill the
+    // socket buffers and then wait.
+    static Step HoldData(const std::string& final = "");
 
     ScriptedFtpServer();
     ~ScriptedFtpServer();
@@ -97,6 +101,7 @@ private:
     void NoteDataAddress(const std::string& line);
     bool NextStep(const std::string& line, Step& step);
     void WaitUntilClosed(Poco::Net::StreamSocket& socket);
+    void WaitUntilShutDown(Poco::Net::StreamSocket& data, Poco::Net::StreamSocket& control);
     bool SendEndless(const Step& step, Poco::Net::StreamSocket& control);
 
     Poco::Net::ServerSocket listener;

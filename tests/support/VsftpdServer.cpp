@@ -54,7 +54,8 @@ bool CanLockIntoRoot()
 
 }  // namespace
 
-VsftpdServer::VsftpdServer()
+VsftpdServer::VsftpdServer(VsftpdUploads uploads)
+    : uploads(uploads)
 {
     if (::access(kProgram, X_OK) != 0)
         throw std::runtime_error(std::string(kProgram) + " is not installed");
@@ -71,6 +72,8 @@ VsftpdServer::VsftpdServer()
         ::chmod(directory.c_str(), 0755);
         std::filesystem::create_directory(root);
         ::chmod(root.c_str(), 0755);
+        if (uploads == VsftpdUploads::Accepted)
+            MakeUploadFolder();
         port = UnusedLoopbackPort();
         WriteConfiguration();
         Start();
@@ -89,7 +92,9 @@ void VsftpdServer::WriteConfiguration() const
 {
     std::ofstream out(configuration);
     out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port << "\n"
-        << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\nwrite_enable=NO\n"
+        << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n"
+        << (uploads == VsftpdUploads::Accepted ? "write_enable=YES\nanon_upload_enable=YES\nanon_umask=022\n"
+                                               : "write_enable=NO\n")
         << "anon_root=" << root << "\n"
         // Active mode only, and from an unprivileged source port.
         << "port_enable=YES\npasv_enable=NO\nconnect_from_port_20=NO\n"
@@ -100,6 +105,17 @@ void VsftpdServer::WriteConfiguration() const
         out << "run_as_launching_user=YES\n";
     if (!out)
         throw std::runtime_error("cannot write " + configuration);
+}
+
+void VsftpdServer::MakeUploadFolder() const
+{
+    const std::string folder = PathOf(UploadFolder);
+    std::filesystem::create_directory(folder);
+    // Locked into the root, vsftpd writes as the anonymous account.
+    if (const passwd* account = CanLockIntoRoot() ? ::getpwnam(kAnonymousAccount) : nullptr) {
+        if (::chown(folder.c_str(), account->pw_uid, account->pw_gid) != 0)
+            throw std::runtime_error("cannot hand " + folder + " to the anonymous account");
+    }
 }
 
 void VsftpdServer::Start()

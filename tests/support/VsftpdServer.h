@@ -9,11 +9,16 @@
 // unprivileged port), for tests against a second real server. The process,
 // its configuration and the root go away with the object. Throws
 // std::runtime_error, saying why, when the server cannot start.
+enum class VsftpdUploads { Refused, Accepted };
+
 class VsftpdServer {
 public:
     static constexpr const char* User = "anonymous";
+    // Where accepted uploads go: vsftpd refuses a root its anonymous
+    // account could write, so they land one folder down.
+    static constexpr const char* UploadFolder = "incoming";
 
-    VsftpdServer();
+    explicit VsftpdServer(VsftpdUploads uploads = VsftpdUploads::Refused);
     ~VsftpdServer();
 
     VsftpdServer(const VsftpdServer&) = delete;
@@ -35,6 +40,9 @@ private:
     void Start();
     void WaitUntilListening();
 
+    void MakeUploadFolder() const;
+
+    VsftpdUploads uploads;
     std::string directory;  // holds the configuration and the root
     std::string root;
     std::string serverRoot;

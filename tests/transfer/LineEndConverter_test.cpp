@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -11,11 +12,8 @@ std::string ConvertChunks(TransferDirection direction, const std::vector<std::st
 {
     LineEndConverter converter(direction);
     std::string all;
-    std::string out;
-    for (const std::string& chunk : chunks) {
-        converter.Convert(chunk, out);
-        all += out;
-    }
+    for (const std::string& chunk : chunks)
+        all += converter.Convert(chunk);
     return all + converter.Finish();
 }
 
@@ -78,24 +76,73 @@ TEST(LineEndConverterTest, MillionByteChunksRoundTrip)
     while (local.size() < 3000000)
         local += "a line of text\n";
     std::string wire;
-    std::string out;
     LineEndConverter up(TransferDirection::Upload);
-    for (std::size_t at = 0; at < local.size(); at += 1000000) {
-        up.Convert(std::string_view(local).substr(at, 1000000), out);
-        wire += out;
-    }
+    for (std::size_t at = 0; at < local.size(); at += 1000000)
+        wire += up.Convert(std::string_view(local).substr(at, 1000000));
     EXPECT_EQ(local.size() + local.size() / 15, wire.size());
     EXPECT_EQ(local, ConvertChunks(TransferDirection::Download, {wire.substr(0, 1234567), wire.substr(1234567)}));
+}
+
+// The rules one byte at a time over the whole text, as a reference for the
+// chunked, scanning converter.
+std::string ReferenceConversion(TransferDirection direction, const std::string& text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char byte = text[at];
+        if (direction == TransferDirection::Download && byte == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+            continue;
+        if (direction == TransferDirection::Upload && byte == '\n' && (at == 0 || text[at - 1] != '\r'))
+            out += '\r';
+        out += byte;
+    }
+    return out;
+}
+
+// Text of mixed line lengths with CRs, LFs and CRLFs packed close together,
+// cut at random points: every chunk edge falls at or beside a line end in
+// some cut, and runs of every length reach the bulk copy.
+TEST(LineEndConverterTest, RandomCutsOfMixedTextMatchTheByteRule)
+{
+    std::mt19937 random(17);
+    const std::string bytes = "\r\n\r\nab x";  // half of them line ends
+    for (int text = 0; text < 200; ++text) {
+        std::string input;
+        const std::size_t size = random() % 300;
+        for (std::size_t at = 0; at < size; ++at) {
+            input += bytes[random() % bytes.size()];
+            if (random() % 20 == 0)
+                input += std::string(random() % 90, 'y');
+        }
+        std::vector<std::string> chunks;
+        for (std::size_t at = 0; at < input.size();) {
+            const std::size_t length = std::min<std::size_t>(random() % 12, input.size() - at);
+            chunks.push_back(input.substr(at, length));
+            at += length;
+        }
+        for (const TransferDirection direction : {TransferDirection::Download, TransferDirection::Upload}) {
+            EXPECT_EQ(ReferenceConversion(direction, input), ConvertChunks(direction, chunks))
+                << "text " << text << (direction == TransferDirection::Upload ? " upload" : " download");
+        }
+    }
+}
+
+// A later chunk larger than any before needs a larger buffer; what an
+// earlier call gave back is no longer read, but the held CR must survive.
+TEST(LineEndConverterTest, ALargerChunkAfterAHeldCrKeepsIt)
+{
+    LineEndConverter converter(TransferDirection::Download);
+    EXPECT_EQ("a", converter.Convert("a\r"));
+    const std::string big = "\n" + std::string(100000, 'z') + "\r\n";
+    EXPECT_EQ("\n" + std::string(100000, 'z') + "\n", converter.Convert(big));
+    EXPECT_EQ("", converter.Finish());
 }
 
 TEST(LineEndConverterTest, ConvertReplacesTheOutput)
 {
     LineEndConverter converter(TransferDirection::Download);
-    std::string out = "left over";
-    converter.Convert("x\r\n", out);
-    EXPECT_EQ("x\n", out);
-    converter.Convert("", out);
-    EXPECT_EQ("", out);
+    EXPECT_EQ("x\n", converter.Convert("x\r\n"));
+    EXPECT_EQ("", converter.Convert(""));
 }
 
 } // namespace

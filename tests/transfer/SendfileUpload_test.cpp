@@ -1,0 +1,264 @@
+// The binary upload that hands the local file to the kernel (sendfile), run
+// by the transfer worker on its own thread without a window, against
+// pyftpdlib, vsftpd and the scripted server on loopback: the bytes on the
+// server, the progress reports, Abort, a server that stops reading, and a
+// local file that another process cuts short.
+#include "engine/FtpConnection.h"
+#include "engine/InternetFile.h"
+#include "engine/TransferTypes.h"
+#include "platform/InternetSession.h"
+#include "support/PyFtpServer.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/VsftpdServer.h"
+#include "transfer/TransferEvents.h"
+#include "transfer/TransferJob.h"
+#include "transfer/TransferWorker.h"
+
+#include <gtest/gtest.h>
+#include <wx/event.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <thread>
+
+namespace {
+
+// Stands in for the window: takes the worker's events on the worker's
+// thread, keeps the progress figures and the error, and can act on a
+// progress report before the worker goes on.
+class WorkerSink : public wxEvtHandler {
+public:
+    void QueueEvent(wxEvent* event) override
+    {
+        std::unique_ptr<wxEvent> owned(event);
+        const auto* threadEvent = static_cast<wxThreadEvent*>(event);
+        std::lock_guard<std::mutex> guard(lock);
+        if (event->GetEventType() == WM_TRANSFER_PROGRESS) {
+            progress.push_back(threadEvent->GetExtraLong());
+            if (onFirstProgress && progress.size() == 1)
+                onFirstProgress();
+        }
+        if (event->GetEventType() == WM_TRANSFER_ERROR)
+            errors.push_back(threadEvent->GetString().utf8_string() + " | " + threadEvent->GetPayload<std::string>());
+        if (event->GetEventType() == WM_TRANSFER_DONE)
+            done = true;
+        ended.notify_all();
+    }
+
+    // False when the worker did not end within the bound.
+    bool WaitForEnd(std::chrono::seconds bound = std::chrono::seconds(60))
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        return ended.wait_for(guard, bound, [&] { return done; });
+    }
+
+    std::function<void()> onFirstProgress;  // runs on the worker's thread
+    std::vector<long> progress;
+    std::vector<std::string> errors;  // "text | caption"
+
+private:
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+};
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::independent_bits_engine<std::mt19937, 8, unsigned> generator(seed);
+    std::string bytes(size, '\0');
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(generator()); });
+    return bytes;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class SendfileUpload : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/vantrel-sendfile-XXXXXX";
+        ASSERT_NE(nullptr, ::mkdtemp(pattern));
+        localDir = pattern;
+        timeouts.connect = std::chrono::milliseconds(5000);
+        timeouts.reply = std::chrono::milliseconds(2000);
+        timeouts.dataAccept = std::chrono::milliseconds(5000);
+    }
+
+    void TearDown() override
+    {
+        if (worker.joinable())
+            worker.join();
+        job.remoteFile.reset();
+        if (connection)
+            connection->Close();
+        std::filesystem::remove_all(localDir);
+    }
+
+    std::string Local(const std::string& name) const { return localDir + "/" + name; }
+
+    void LogIn(std::uint16_t port, const std::string& user, const std::string& password)
+    {
+        session.SetTimeouts(timeouts);
+        connection = session.GetFtpConnection("127.0.0.1", user, password, port, false);
+        ASSERT_TRUE(connection);
+    }
+
+    // Writes `bytes` to a local file and starts the worker's binary upload of it to `remoteName`.
+    void StartUpload(const std::string& bytes, const std::string& remoteName)
+    {
+        const std::string path = Local("up.bin");
+        std::ofstream(path, std::ios::binary) << bytes;
+        job.direction = TransferDirection::Upload;
+        job.runningFlag = &running;
+        job.notifyWnd = &sink;
+        job.localPath = path;
+        job.remoteName = remoteName;
+        job.totalBytes = static_cast<std::int64_t>(bytes.size());
+        job.connection = connection.get();
+        job.transferType = FTP_TRANSFER_TYPE_BINARY;
+        job.remoteFile = connection->OpenFile(remoteName, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+        ASSERT_TRUE(job.remoteFile);
+        worker = std::thread(UploadThreadProc, &job);
+    }
+
+    void WaitForEnd()
+    {
+        ASSERT_TRUE(sink.WaitForEnd()) << "the worker did not end";
+        worker.join();
+    }
+
+    std::string Status()
+    {
+        std::lock_guard<std::mutex> guard(job.lock);
+        return job.statusText;
+    }
+
+    // Each size uploaded and compared with what the server stored, and the
+    // progress reports: one per chunk with the bytes so far, then 0.
+    void UploadEverySize(const std::function<std::string(const std::string&)>& stored, const std::string& folder)
+    {
+        // A file of 1000 bytes is exactly one chunk; 20,000,001 bytes are
+        // twenty chunks of 1,000,000 and one byte.
+        const std::vector<std::pair<std::size_t, std::vector<long>>> cases = {
+            {0, {0}}, {1, {1, 0}}, {1000, {1000, 0}}, {1001, {1000, 1001, 0}}, {20000001, {}}};
+        for (const auto& [size, reports] : cases) {
+            SCOPED_TRACE("size " + std::to_string(size));
+            const std::string name = folder + "u" + std::to_string(size) + ".bin";
+            const std::string bytes = RandomBytes(size, static_cast<unsigned>(size) + 3);
+            sink.progress.clear();
+            StartUpload(bytes, name);
+            WaitForEnd();
+            job.remoteFile.reset();
+            EXPECT_TRUE(sink.errors.empty()) << sink.errors.front();
+            EXPECT_TRUE(stored(name) == bytes) << "the stored file differs";
+            if (!reports.empty())
+                EXPECT_EQ(reports, sink.progress);
+            else
+                EXPECT_EQ(22u, sink.progress.size());
+        }
+    }
+
+    std::string localDir;
+    EngineTimeouts timeouts;
+    InternetSession session;
+    std::unique_ptr<FtpConnection> connection;
+    std::atomic<int> running{1};
+    WorkerSink sink;
+    TransferJob job;
+    std::thread worker;
+};
+
+TEST_F(SendfileUpload, EverySizeArrivesWholeOnPyftpdlib)
+{
+    PyFtpServer server;
+    LogIn(server.Port(), PyFtpServer::User, PyFtpServer::Password);
+    UploadEverySize([&](const std::string& name) { return server.ReadFile(name); }, "");
+}
+
+TEST_F(SendfileUpload, EverySizeArrivesWholeOnVsftpd)
+{
+    VsftpdServer server(VsftpdUploads::Accepted);
+    LogIn(server.Port(), VsftpdServer::User, "vantrel@");
+    UploadEverySize([&](const std::string& name) { return ReadAll(server.PathOf(name)); },
+                    std::string(VsftpdServer::UploadFolder) + "/");
+}
+
+// As the window does it: the flag first, then the data connection shut
+// down under the blocked sendfile. A SIGPIPE from that call would end the
+// whole test program.
+TEST_F(SendfileUpload, AbortEndsAnUploadTheServerStoppedReading)
+{
+    ScriptedFtpServer server;
+    server.Then("331 Password required for anna.");
+    server.Then("230 Logged in.");
+    server.Then("211-Features:\n SIZE\n211 End");
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(ScriptedFtpServer::HoldData());
+    server.Then(ScriptedFtpServer::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n"));
+    LogIn(server.Port(), "anna", "secret");
+    std::thread aborter;
+    sink.onFirstProgress = [&] {
+        // A moment after the first report: by then the socket buffers are
+        // full and sendfile waits.
+        aborter = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            running = 0;
+            job.remoteFile->Abort();
+        });
+    };
+    StartUpload(RandomBytes(64 * 1000 * 1000, 5), "big.bin");
+    WaitForEnd();
+    aborter.join();
+    EXPECT_TRUE(sink.errors.empty()) << sink.errors.front();
+    EXPECT_EQ("Upload   big.bin   Aborted", Status());
+    EXPECT_LT(sink.progress.size(), 64u) << "the upload went on to the end";
+}
+
+TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
+{
+    timeouts.dataIdle = std::chrono::milliseconds(1500);
+    ScriptedFtpServer server;
+    server.Then("331 Password required for anna.");
+    server.Then("230 Logged in.");
+    server.Then("211-Features:\n SIZE\n211 End");
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(ScriptedFtpServer::HoldData("426 Connection closed; transfer aborted."));
+    LogIn(server.Port(), "anna", "secret");
+    StartUpload(RandomBytes(64 * 1000 * 1000, 6), "big.bin");
+    WaitForEnd();
+    ASSERT_EQ(1u, sink.errors.size());
+    EXPECT_EQ("The operation timed out | Upload - Server", sink.errors.front());
+}
+
+// Another process truncates the file after the first chunk went out: the
+// end of the file comes early, and the upload must not pass for complete.
+TEST_F(SendfileUpload, ALocalFileCutShortMidUploadIsReported)
+{
+    PyFtpServer server;
+    LogIn(server.Port(), PyFtpServer::User, PyFtpServer::Password);
+    sink.onFirstProgress = [&] {
+        const std::string command = "truncate -s 3500000 " + Local("up.bin");
+        EXPECT_EQ(0, std::system(command.c_str()));
+    };
+    StartUpload(RandomBytes(20 * 1000 * 1000, 7), "cut.bin");
+    WaitForEnd();
+    ASSERT_EQ(1u, sink.errors.size());
+    EXPECT_EQ("The local file became shorter while it was being sent | Upload - Local File", sink.errors.front());
+    EXPECT_EQ("Upload   cut.bin   Failed", Status());
+}
+
+}  // namespace
