@@ -3,13 +3,15 @@
 // window: the worker's events go to a sink that only waits for the end.
 // Run it through bench/transfer_bench.sh, which times it beside curl.
 //
-//   transfer_bench download|upload <port> <user> <password> <remote name> <local path>
+//   transfer_bench download|upload <port> <user> <password> <remote name> <local path> [binary|ascii]
 //
-// Connects to 127.0.0.1, transfers in binary and prints the bytes moved and
-// the seconds taken, login included (as curl's time includes its login).
+// Connects to 127.0.0.1, transfers in the type given (binary unless told)
+// and prints the local file's bytes and the seconds taken, login included
+// (as curl's time includes its login).
 #include "engine/FtpConnection.h"
 #include "engine/InternetException.h"
 #include "engine/InternetFile.h"
+#include "engine/TransferTypes.h"
 #include "platform/InternetSession.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"
@@ -59,6 +61,9 @@ private:
     std::string error;
 };
 
+constexpr const char* kUsage =
+    "usage: transfer_bench download|upload <port> <user> <password> <remote name> <local path> [binary|ascii]";
+
 int Fail(const std::string& what)
 {
     std::fprintf(stderr, "transfer_bench: %s\n", what.c_str());
@@ -75,8 +80,12 @@ std::int64_t LocalSize(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 7)
-        return Fail("usage: transfer_bench download|upload <port> <user> <password> <remote name> <local path>");
+    if (argc != 7 && argc != 8)
+        return Fail(kUsage);
+    const std::string type = argc == 8 ? argv[7] : "binary";
+    if (type != "binary" && type != "ascii")
+        return Fail(kUsage);
+    const TransferType transferType = type == "ascii" ? FTP_TRANSFER_TYPE_ASCII : FTP_TRANSFER_TYPE_BINARY;
     const bool upload = std::string(argv[1]) == "upload";
     const auto port = static_cast<std::uint16_t>(std::atoi(argv[2]));
     const std::string remoteName = argv[5];
@@ -103,9 +112,8 @@ int main(int argc, char** argv)
     // window takes it from the listing, here from the caller's file.
     job.totalBytes = upload ? LocalSize(localPath) : 1 << 30;
     job.connection = connection.get();
-    job.transferType = FTP_TRANSFER_TYPE_BINARY;
-    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read,
-                                          FTP_TRANSFER_TYPE_BINARY);
+    job.transferType = transferType;
+    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, transferType);
     if (!job.remoteFile)
         return Fail("the remote file could not be opened");
 

@@ -1,29 +1,66 @@
 #!/bin/bash
-# Download and upload of one 1 GiB file on a local server (pyftpdlib, or
-# Debian's vsftpd), binary, in active mode: the program's own copy loop (bench/transfer_bench: the
-# transfer worker and the engine, no window) beside curl -P - in the same
-# run. Every file lives in one folder, so both write to the same file
-# system. Prints, per direction, the median MB/s (10^6 bytes per second, login
-# included for both) and peak resident memory of each, and the ratio of our
-# speed to curl's. Both copies are checked byte for byte.
+# Download and upload of one 1 GiB file (unless told) on a local server (pyftpdlib, or
+# Debian's vsftpd): the program's own copy loop (bench/transfer_bench: the
+# transfer worker and the engine, no window) beside curl and lftp in the
+# same run. Every file lives in one folder, so all write to the same file
+# system. Prints, per direction, the median MB/s (10^6 bytes per second,
+# login included for all) and peak resident memory of each client, every
+# round in the order run, and the ratio of our speed to each other
+# client's. Every copy is checked byte for byte.
 #
-# pyftpdlib is one Python process and sets the pace for both clients, so
-# their ratio stays near 1; vsftpd (C, sendfile) is faster than either
-# client, so its figures show the clients' own speed.
+# pyftpdlib is one Python process and sets the pace for every client, so
+# their ratios stay near 1; vsftpd (C, sendfile) is faster than any of
+# them, so its figures show the clients' own speed.
 #
 # Usage: bench/transfer_bench.sh [transfer_bench binary] [size in MiB] [pyftpdlib|vsftpd] [rounds]
 # The binary is built from bench/CMakeLists.txt (default: build/bench/transfer_bench).
 # vsftpd needs root (it serves the anonymous account, locked into the root).
+#
+# Two settings in the environment choose what is measured:
+#   BENCH_TYPE=binary (default): random bytes; ours beside curl and lftp.
+#   BENCH_TYPE=ascii: a text file (256 MiB unless told) of mixed line
+#     lengths, LF locally and CRLF on the wire (vsftpd stores the CRLF form,
+#     pyftpdlib the LF form); ours in ASCII beside curl -B (with --crlf for
+#     the upload), each copy checked against a reference conversion. lftp
+#     sits this one out: its ASCII mode is not compared. MB/s count the
+#     wire's bytes.
+#   BENCH_SETUP=active (default): the server takes active mode only; curl
+#     -P -, lftp ftp:passive-mode off.
+#   BENCH_SETUP=passive (vsftpd): port_enable=NO, so our engine's EPRT and
+#     PORT are refused and it falls back to passive mode and keeps it; curl
+#     --ftp-pasv, lftp ftp:passive-mode on.
+#   BENCH_SETUP=tls (vsftpd): explicit TLS forced for login and data, with
+#     require_ssl_reuse; a test CA and the server's certificate are made by
+#     openssl for the run, named to ours by SSL_CERT_FILE, to curl by
+#     --ssl-reqd --cacert and to lftp by ftp:ssl-force and ssl:ca-file. The
+#     server takes both data modes: ours uses its own (active first), curl
+#     and lftp passive, as Debian 12's curl 7.88 hangs on an active-mode TLS
+#     data connection once it has accepted it.
+# A client whose untimed first copy fails (ours before its engine speaks
+# the setup, say) is left out of the run with its error shown; curl must
+# not fail. lftp (Debian's) is installed when missing.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/bench/vsftpd_conf.sh"
 bench=${1:-$here/build/bench/transfer_bench}
-mib=${2:-1024}
+type=${BENCH_TYPE:-binary}
+[ "$type" = ascii ] && mib=${2:-256} || mib=${2:-1024}
 server=${3:-pyftpdlib}
 rounds=${4:-3}
+setup=${BENCH_SETUP:-active}
 [ -x "$bench" ] || { echo "no benchmark program at $bench" >&2; exit 2; }
 command -v curl >/dev/null || { echo "curl is missing" >&2; exit 2; }
+case "$type" in binary | ascii) ;; *) echo "unknown BENCH_TYPE: $type (binary or ascii)" >&2; exit 2 ;; esac
+case "$setup" in
+    active) ;;
+    passive | tls) [ "$server" = vsftpd ] || { echo "BENCH_SETUP=$setup needs vsftpd" >&2; exit 2; } ;;
+    *) echo "unknown BENCH_SETUP: $setup (active, passive or tls)" >&2; exit 2 ;;
+esac
+if [ "$type" = binary ] && ! command -v lftp >/dev/null; then
+    sudo=$([ "$(id -u)" = 0 ] || echo sudo)
+    $sudo apt-get install -y -q lftp >/dev/null || { echo "lftp could not be installed" >&2; exit 2; }
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-xfer-bench-XXXXXX")
 pids=()
@@ -34,8 +71,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Server and client each on a core of their own, the same for both clients,
-# so that both meet the same conditions: left to the scheduler, whether the
+# Server and client each on a core of their own, the same for every client,
+# so that all meet the same conditions: left to the scheduler, whether the
 # two share a core changes from one copy to the next.
 if [ "$(nproc)" -ge 2 ]; then
     on_server=(taskset -c 1) on_client=(taskset -c 0)
@@ -45,13 +82,75 @@ fi
 
 root=$work/root
 mkdir -p "$root"
-# Incompressible data, the same for every copy.
-head -c "$((mib * 1024 * 1024))" /dev/urandom >"$work/source.bin"
-cp "$work/source.bin" "$root/big.bin"
-bytes=$(stat -c %s "$work/source.bin")
 
-# Each sets port, the URL curl uses, the login of ours, the folder an
-# upload lands in (relative to the server's root) and its local path.
+# Lines of 0 to 4000 characters, no CR in them, the last one ending in LF,
+# `bytes` in all; the same every run.
+make_text() {
+    perl -e 'srand(17); my $left = shift;
+        my @lengths = (0, 1, 8, 40, 72, 79, 80, 132, 500, 4000);
+        my $chars = join("", map { chr(32 + $_ % 95) } 0 .. 8191);
+        while ($left > 0) {
+            my $n = $lengths[int(rand(@lengths))];
+            $n = $left - 1 if $n >= $left;
+            print substr($chars, int(rand(4096)), $n), "\n";
+            $left -= $n + 1;
+        }' "$1"
+}
+
+# Each client's upload source (src_file), what a download must give locally
+# (down_want), the file on the server (remote) and what an upload must
+# leave there (up_want).
+if [ "$type" = binary ]; then
+    # Incompressible data, the same for every copy.
+    head -c "$((mib * 1024 * 1024))" /dev/urandom >"$work/source.bin"
+    src_file=$work/source.bin down_want=$work/source.bin up_want=$work/source.bin remote=big.bin
+    cp "$src_file" "$root/$remote"
+else
+    make_text "$((mib * 1024 * 1024))" >"$work/text.lf"
+    perl -pe 's/\n/\r\n/' "$work/text.lf" >"$work/text.crlf"
+    src_file=$work/text.lf down_want=$work/text.lf remote=big.txt
+    # vsftpd sends and stores a file's bytes as they are; pyftpdlib keeps
+    # LF on disk and converts on the wire.
+    [ "$server" = vsftpd ] && up_want=$work/text.crlf || up_want=$work/text.lf
+    cp "$up_want" "$root/$remote"
+fi
+[ "$type" = binary ] && bytes=$(stat -c %s "$src_file") || bytes=$(stat -c %s "$work/text.crlf")
+
+# A CA and a server certificate for 127.0.0.1, made for this run only.
+make_certificates() {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Vantrel bench CA" \
+        -keyout "$work/ca.key" -out "$work/ca.pem" 2>/dev/null
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=127.0.0.1" \
+        -keyout "$work/server.key" -out "$work/server.csr" 2>/dev/null
+    printf 'subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' >"$work/server.ext"
+    openssl x509 -req -days 2 -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" \
+        -CAcreateserial -extfile "$work/server.ext" -out "$work/server.pem" 2>/dev/null
+}
+
+# The settings of each setup: vsftpd's lines, curl's options, lftp's
+# settings; ours needs none but the CA for TLS.
+curl_setup=(-P -) lftp_setup="set ftp:passive-mode off; set ftp:ssl-allow no" vsftpd_setup=()
+case "$setup" in
+    passive)
+        vsftpd_setup=(port_enable=NO pasv_enable=YES)
+        curl_setup=(--ftp-pasv) lftp_setup="set ftp:passive-mode on; set ftp:ssl-allow no"
+        ;;
+    tls)
+        make_certificates
+        vsftpd_setup=(pasv_enable=YES ssl_enable=YES allow_anon_ssl=YES force_anon_logins_ssl=YES force_anon_data_ssl=YES
+            require_ssl_reuse=YES ssl_ciphers=HIGH "rsa_cert_file=$work/server.pem"
+            "rsa_private_key_file=$work/server.key")
+        curl_setup=(--ftp-pasv --ssl-reqd --cacert "$work/ca.pem")
+        lftp_setup="set ftp:passive-mode on; set ftp:ssl-force yes; set ftp:ssl-protect-data yes"
+        lftp_setup+="; set ssl:ca-file $work/ca.pem; set ssl:verify-certificate yes"
+        export SSL_CERT_FILE=$work/ca.pem
+        ;;
+esac
+[ "$type" = ascii ] && curl_type=(-B) curl_up_type=(-B --crlf) || curl_type=() curl_up_type=()
+ours_type=$type
+
+# Each sets port, the URL curl uses, the login of ours and lftp, the
+# folder an upload lands in (relative to the server's root).
 start_pyftpdlib() {
     exec {pyout}< <(exec "${on_server[@]}" /usr/bin/python3 "$here/tests/support/pyftpd_server.py" --root "$root")
     pids+=($!)
@@ -66,7 +165,7 @@ start_vsftpd() {
     mkdir -p "$root/incoming" && chown ftp: "$root/incoming"
     port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     vsftpd_conf "$port" "$root" write_enable=YES anon_upload_enable=YES anon_umask=022 \
-        ftp_username=ftp nopriv_user=ftp >"$work/vsftpd.conf"
+        ftp_username=ftp nopriv_user=ftp "${vsftpd_setup[@]}" >"$work/vsftpd.conf"
     "${on_server[@]}" /usr/sbin/vsftpd "$work/vsftpd.conf" &
     pids+=($!)
     for _ in $(seq 100); do
@@ -84,66 +183,92 @@ esac
 
 # Runs a command under GNU time; appends "seconds peak-RSS-kB" to the file
 # named first. Dirty pages of the previous step are written out first, so
-# that neither side pays for the other's write-back.
+# that no client pays for another's write-back. A client that hangs is
+# stopped after 15 minutes (a 1 GiB copy takes seconds).
 timed() {
     local results=$1
     shift
     sync
-    /usr/bin/time -f "%e %M" -o "$work/time" "${on_client[@]}" "$@" >/dev/null
+    timeout 900 /usr/bin/time -f "%e %M" -o "$work/time" "${on_client[@]}" "$@" >/dev/null 2>"$work/stderr" ||
+        { cat "$work/stderr" >&2; return 1; }
     cat "$work/time" >>"$results"
 }
 
-same_or_die() {
-    cmp -s "$work/source.bin" "$1" || { echo "copy differs from the source: $1" >&2; exit 1; }
+same_or_die() {  # expected, copy
+    cmp -s "$1" "$2" || { echo "copy differs from $1: $2" >&2; exit 1; }
+    rm -f "$2"
 }
 
-# One copy by each client, checked and removed.
-ours_download() {
-    timed "$work/ours-download" "$bench" download "$port" "$user" "$password" big.bin "$work/ours.bin"
-    same_or_die "$work/ours.bin" && rm -f "$work/ours.bin"
-}
-curl_download() {
-    timed "$work/curl-download" curl -s -S -P - -o "$work/curl.bin" "$url/big.bin"
-    same_or_die "$work/curl.bin" && rm -f "$work/curl.bin"
-}
-ours_upload() {
-    timed "$work/ours-upload" "$bench" upload "$port" "$user" "$password" "${updir}up_ours.bin" "$work/source.bin"
-    same_or_die "$root/${updir}up_ours.bin" && rm -f "$root/${updir}up_ours.bin"
-}
-curl_upload() {
-    timed "$work/curl-upload" curl -s -S -P - -T "$work/source.bin" "$url/${updir}up_curl.bin"
-    same_or_die "$root/${updir}up_curl.bin" && rm -f "$root/${updir}up_curl.bin"
+lftp_script() { echo "set cmd:fail-exit yes; set net:max-retries 1; set xfer:clobber yes; $lftp_setup; $1; bye"; }
+
+# One copy by a client into the results file named first, then checked.
+ours_download() { timed "$1" "$bench" download "$port" "$user" "$password" "$remote" "$work/ours.down" "$ours_type"; }
+curl_download() { timed "$1" curl -s -S "${curl_setup[@]}" "${curl_type[@]}" -o "$work/curl.down" "$url/$remote"; }
+lftp_download() { timed "$1" "${lftp_login[@]}" -e "$(lftp_script "get $remote -o $work/lftp.down")" 127.0.0.1; }
+ours_upload() { timed "$1" "$bench" upload "$port" "$user" "$password" "${updir}up_ours" "$src_file" "$ours_type"; }
+curl_upload() { timed "$1" curl -s -S "${curl_setup[@]}" "${curl_up_type[@]}" -T "$src_file" "$url/${updir}up_curl"; }
+lftp_upload() { timed "$1" "${lftp_login[@]}" -e "$(lftp_script "put $src_file -o ${updir}up_lftp")" 127.0.0.1; }
+
+copy() {  # client direction results-file
+    "$1_$2" "$3" || return 1
+    if [ "$2" = download ]; then same_or_die "$down_want" "$work/$1.down"; else same_or_die "$up_want" "$root/${updir}up_$1"; fi
 }
 
 # Median seconds and highest peak RSS of a results file.
 summary() { sort -n "$1" | awk '{ s[NR] = $1; if ($2 > r) r = $2 } END { print s[int((NR + 1) / 2)], r }'; }
 
 report() {  # direction
-    read -r os orss < <(summary "$work/ours-$1")
-    read -r cs crss < <(summary "$work/curl-$1")
-    awk -v d="$1" -v b="$bytes" -v os="$os" -v orss="$orss" -v cs="$cs" -v crss="$crss" 'BEGIN {
-        printf "%-9s ours %7.1f MB/s  peak RSS %6.1f MB | curl %7.1f MB/s  peak RSS %6.1f MB | ratio %.2f\n",
-            d, b / os / 1e6, orss / 1024, b / cs / 1e6, crss / 1024, cs / os }'
+    for client in "${clients[@]}"; do echo "$client $(summary "$work/$client-$1")"; done >"$work/medians"
+    awk -v d="$1" -v b="$bytes" '{ c[NR] = $1; s[$1] = $2; r[$1] = $3 }
+        END {
+            for (i = 1; i <= NR; i++)
+                printf "%-9s %-5s %7.1f MB/s  peak RSS %6.1f MB\n", d, c[i], b / s[c[i]] / 1e6, r[c[i]] / 1024
+            if (!("ours" in s))
+                exit
+            for (i = 1; i <= NR; i++) {
+                if (c[i] == "ours")
+                    continue
+                printf "%-9s ratio ours / %s %.2f\n", d, c[i], s[c[i]] / s["ours"]
+                if (best == "" || s[c[i]] < best)
+                    best = s[c[i]]
+            }
+            if (NR > 2)
+                printf "%-9s ratio ours / the faster of the others %.2f\n", d, best / s["ours"]
+        }' "$work/medians"
     # Each round as well, in the order run: the median hides how far they
     # spread, and on a shared machine that spread is the first thing to read.
-    for side in ours curl; do
-        awk -v b="$bytes" -v side="$side" '{ printf "%s%.0f", (NR == 1 ? "          " side " rounds MB/s:" : ""), b / $1 / 1e6; printf " " } END { print "" }' "$work/$side-$1"
+    for client in "${clients[@]}"; do
+        awk -v b="$bytes" -v c="$client" '{ printf "%s%.0f ", (NR == 1 ? "          " c " rounds MB/s: " : ""), b / $1 / 1e6 } END { print "" }' "$work/$client-$1"
     done
 }
 
-echo "file: $bytes bytes; $server on 127.0.0.1:$port; active mode, binary; median of $rounds rounds"
+lftp_login=(lftp -u "$user,$password" -p "$port")
+clients=(ours curl)
+[ "$type" = binary ] && clients+=(lftp)
+echo "file: $bytes bytes; $server on 127.0.0.1:$port; $setup setup, $type; median of $rounds rounds"
 
 # The first big write after the test file was made runs markedly slower
-# (whichever client does it), so an untimed copy goes first and the two
+# (whichever client does it), so each client makes an untimed copy first,
+# which also shows whether it can work in this setup at all; then the
 # clients take turns at going first.
-curl -s -S -P - -o "$work/warm.bin" "$url/big.bin" && rm -f "$work/warm.bin"
+kept=()
+for client in "${clients[@]}"; do
+    if copy "$client" download "$work/warm"; then
+        kept+=("$client")
+    elif [ "$client" = curl ]; then
+        echo "curl failed in this setup" >&2
+        exit 1
+    else
+        echo "$client left out: its first copy failed in this setup" >&2
+    fi
+done
+clients=("${kept[@]}")
 for direction in download upload; do
     for round in $(seq "$rounds"); do
-        if [ $((round % 2)) = 1 ]; then
-            "ours_$direction"; "curl_$direction"
-        else
-            "curl_$direction"; "ours_$direction"
-        fi
+        for turn in $(seq 0 $((${#clients[@]} - 1))); do
+            client=${clients[$(((round - 1 + turn) % ${#clients[@]}))]}
+            copy "$client" "$direction" "$work/$client-$direction" || { echo "$client failed" >&2; exit 1; }
+        done
     done
     report "$direction"
 done
