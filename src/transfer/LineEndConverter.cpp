@@ -23,8 +23,8 @@ LineEndConverter::LineEndConverter(TransferDirection direction)
 }
 
 // The scanning jumps from line end to line end with memchr and copies the
-// runs between them whole: a text of short lines still moves at close to
-// memory speed, where a byte at a time through push_back did not.
+// runs between them whole into a buffer sized once for the largest chunk,
+// so nothing per line checks for room or grows a string.
 std::string_view LineEndConverter::Convert(std::string_view chunk)
 {
     const bool download = direction == TransferDirection::Download;

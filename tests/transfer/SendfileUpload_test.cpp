@@ -244,6 +244,26 @@ TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
     EXPECT_EQ("The operation timed out | Upload - Server", sink.errors.front());
 }
 
+// The server resets the data connection while the kernel sends: the
+// sendfile calls after the reset fail with EPIPE, whose SIGPIPE would end
+// the program.
+TEST_F(SendfileUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
+{
+    ScriptedFtpServer server;
+    server.Then("331 Password required for anna.");
+    server.Then("230 Logged in.");
+    server.Then("211-Features:\n SIZE\n211 End");
+    server.Then("200 Type set to I.");
+    server.Then("200 EPRT command successful.");
+    server.Then(ScriptedFtpServer::ResetData());
+    LogIn(server.Port(), "anna", "secret");
+    StartUpload(RandomBytes(64 * 1000 * 1000, 8), "big.bin");
+    WaitForEnd();
+    ASSERT_EQ(1u, sink.errors.size());
+    EXPECT_EQ("The connection with the server was reset | Upload - Server", sink.errors.front());
+    EXPECT_EQ("Upload   big.bin   Failed", Status());
+}
+
 // Another process truncates the file after the first chunk went out: the
 // end of the file comes early, and the upload must not pass for complete.
 TEST_F(SendfileUpload, ALocalFileCutShortMidUploadIsReported)
