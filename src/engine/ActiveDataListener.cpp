@@ -62,8 +62,10 @@ bool ActiveDataListener::Wait(std::chrono::steady_clock::time_point deadline, Ev
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return channel.Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server's data connection");
+        if (left.count() <= 0) {
+            event = Event::Deadline;
+            return true;
+        }
         const int ready = ::poll(fds, slotCount, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;

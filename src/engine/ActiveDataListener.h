@@ -12,7 +12,7 @@
 // from the address the control connection talks to.
 class ActiveDataListener {
 public:
-    enum class Event { DataConnection, ControlInput };
+    enum class Event { DataConnection, ControlInput, Deadline };
 
     explicit ActiveDataListener(FtpControlChannel& channel);
 
@@ -22,7 +22,7 @@ public:
     std::string PortArgument() const;  // h1,h2,h3,h4,p1,p2
 
     // Waits for the server's data connection or for a reply on the control
-    // connection, whichever comes first, until `deadline`.
+    // connection, whichever comes first; Deadline when neither came in time.
     bool Wait(std::chrono::steady_clock::time_point deadline, Event& event);
     bool Accept(Poco::Net::StreamSocket& data);
 

@@ -5,6 +5,8 @@
 struct EngineTimeouts {
     std::chrono::milliseconds connect{15000};
     std::chrono::milliseconds reply{30000};        // a whole reply, not per byte
-    std::chrono::milliseconds dataAccept{30000};   // the server's data connection
+    // A data connection not made by then is tried in the other mode.
+    std::chrono::milliseconds dataAccept{10000};   // the server's connection to us (active)
+    std::chrono::milliseconds dataConnect{10000};  // ours to the server (passive)
     std::chrono::milliseconds dataIdle{60000};     // no byte moved on the data connection
 };

@@ -5,6 +5,7 @@
 #include "engine/FtpReplyRules.h"
 #include "platform/LastError.h"
 #include "engine/LocalDownloadFile.h"
+#include "engine/PassiveDataConnector.h"
 
 #include <algorithm>
 #include <vector>
@@ -63,6 +64,7 @@ bool FtpControlConnection::Login(const std::string& host, std::uint16_t port, co
         return false;
     if (!channel.Connect(host, port) || !ReadGreeting() || !SendUser(user, password))
         return false;
+    dataMode = ChooseDataMode(channel.LocalAddress().host().toString(), channel.PeerAddress().host().toString());
     ReadFeatures();
     return true;
 }
@@ -204,25 +206,97 @@ bool FtpControlConnection::SetType(TransferType type)
     return true;
 }
 
-bool FtpControlConnection::AnnounceListener(ActiveDataListener& listener)
+bool FtpControlConnection::OpenDataConnection(const std::string& command, Poco::Net::StreamSocket& data)
+{
+    const DataStep first = TryDataMode(dataMode, command, data);
+    if (first == DataStep::Done)
+        dataModeSettled = true;
+    if (first != DataStep::ModeFailed || dataModeSettled)
+        return first == DataStep::Done;
+    const std::string firstCause = channel.Cause();
+    const DataMode other = OtherMode(dataMode);
+    const DataStep second = TryDataMode(other, command, data);
+    if (second == DataStep::Done) {
+        dataMode = other;
+        dataModeSettled = true;
+        return true;
+    }
+    if (second == DataStep::Failed)
+        return false;
+    // One message for the user, as the server's reply would be.
+    FtpReply both;
+    both.text = std::string("No data connection in ") + ModeName(dataMode) + " mode (" + firstCause + ") nor in " +
+                ModeName(other) + " mode (" + channel.Cause() + ")";
+    return channel.FailWithReply(both);
+}
+
+FtpControlConnection::DataStep FtpControlConnection::TryDataMode(DataMode mode, const std::string& command,
+                                                                 Poco::Net::StreamSocket& data)
+{
+    return mode == DataMode::Active ? OpenActive(command, data) : OpenPassive(command, data);
+}
+
+FtpControlConnection::DataStep FtpControlConnection::OpenActive(const std::string& command,
+                                                                Poco::Net::StreamSocket& data)
+{
+    ActiveDataListener listener(channel);
+    if (!listener.Open())
+        return DataStep::ModeFailed;
+    const DataStep announced = AnnounceListener(listener);
+    if (announced != DataStep::Done)
+        return announced;
+    if (!channel.SendCommand(command))
+        return DataStep::Failed;
+    return AwaitDataConnection(listener, data);
+}
+
+FtpControlConnection::DataStep FtpControlConnection::OpenPassive(const std::string& command,
+                                                                 Poco::Net::StreamSocket& data)
+{
+    unsigned port = 0;
+    const DataStep requested = RequestPassivePort(port);
+    if (requested != DataStep::Done)
+        return requested;
+    PassiveDataConnector connector(channel);
+    if (!connector.Connect(port, data))
+        return DataStep::ModeFailed;
+    if (!channel.SendCommand(command))
+        return DataStep::Failed;
+    return AwaitPreliminary();
+}
+
+// A 5xx to a mode's set-up command refuses the mode; anything else is the
+// command's failure.
+FtpControlConnection::DataStep FtpControlConnection::Refused(const FtpReply& reply)
+{
+    channel.FailWithReply(reply);
+    return reply.Class() == ReplyClass::Permanent ? DataStep::ModeFailed : DataStep::Failed;
+}
+
+FtpControlConnection::DataStep FtpControlConnection::AnnounceListener(ActiveDataListener& listener)
 {
     FtpReply reply;
     if (!eprtRefused) {
         if (!channel.Exchange("EPRT " + listener.EprtArgument(), reply))
-            return false;
+            return DataStep::Failed;
         const EprtOutcome outcome = ReadEprtReply(reply);
         if (outcome == EprtOutcome::Accepted)
-            return true;
+            return DataStep::Done;
         if (outcome == EprtOutcome::Refused)
-            return channel.FailWithReply(reply);
+            return Refused(reply);
         eprtRefused = true;
     }
-    if (listener.IsIPv6())
-        return channel.FailWithReply(reply);  // PORT cannot carry an IPv6 address
-    return Command("PORT", listener.PortArgument(), ReplyClass::Complete);
+    if (listener.IsIPv6()) {
+        channel.Fail(ERROR_INTERNET_EXTENDED_ERROR, "The server knows no EPRT, and PORT cannot carry an IPv6 address");
+        return DataStep::ModeFailed;
+    }
+    if (!channel.Exchange("PORT " + listener.PortArgument(), reply))
+        return DataStep::Failed;
+    return reply.Class() == ReplyClass::Complete ? DataStep::Done : Refused(reply);
 }
 
-bool FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data)
+FtpControlConnection::DataStep FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener,
+                                                                         Poco::Net::StreamSocket& data)
 {
     const auto deadline = std::chrono::steady_clock::now() + channel.Timeouts().dataAccept;
     // Some servers connect as soon as they get EPRT, before they even look at
@@ -233,33 +307,77 @@ bool FtpControlConnection::AwaitDataConnection(ActiveDataListener& listener, Poc
     while (!accepted || !started) {
         auto event = ActiveDataListener::Event::ControlInput;
         if (!accepted && !listener.Wait(deadline, event))
-            return false;
+            return DataStep::Failed;
+        if (event == ActiveDataListener::Event::Deadline) {
+            // Behind a NAT the server's connection never arrives.
+            channel.Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server's data connection");
+            return DataStep::ModeFailed;
+        }
         if (event == ActiveDataListener::Event::DataConnection) {
             if (!listener.Accept(data))
-                return false;
+                return DataStep::Failed;
             accepted = true;
             continue;
         }
-        FtpReply reply;
-        if (!channel.ReadReply(reply))
-            return false;
-        if (reply.IsError())
-            return channel.FailWithReply(reply);
-        if (reply.Class() != ReplyClass::Preliminary)
-            return channel.Fail(ERROR_INTERNET_BAD_REPLY,
-                                "The server answered without opening the data connection: " + reply.text);
+        const DataStep preliminary = AwaitPreliminary();
+        if (preliminary != DataStep::Done)
+            return preliminary;
         started = true;
     }
-    return true;
+    return DataStep::Done;
+}
+
+FtpControlConnection::DataStep FtpControlConnection::RequestPassivePort(unsigned& port)
+{
+    FtpReply reply;
+    if (!epsvRefused) {
+        if (!channel.Exchange("EPSV", reply))
+            return DataStep::Failed;
+        if (ParseEpsvReply(reply, port))
+            return DataStep::Done;
+        if (reply.Class() != ReplyClass::Permanent) {
+            channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to EPSV names no port: " + reply.text);
+            return DataStep::ModeFailed;
+        }
+        epsvRefused = true;
+    }
+    if (!channel.Exchange("PASV", reply))
+        return DataStep::Failed;
+    if (ParsePasvReply(reply, port))
+        return DataStep::Done;
+    if (reply.Class() == ReplyClass::Permanent)
+        return Refused(reply);
+    channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PASV names no port: " + reply.text);
+    return DataStep::ModeFailed;
+}
+
+// The reply that starts a transfer; 425 and 426 say the data connection
+// could not be made or was lost, which the other mode may mend.
+FtpControlConnection::DataStep FtpControlConnection::AwaitPreliminary()
+{
+    FtpReply reply;
+    if (!channel.ReadReply(reply))
+        return DataStep::Failed;
+    if (RefusesDataConnection(reply)) {
+        channel.FailWithReply(reply);
+        return DataStep::ModeFailed;
+    }
+    if (reply.IsError()) {
+        channel.FailWithReply(reply);
+        return DataStep::Failed;
+    }
+    if (reply.Class() != ReplyClass::Preliminary) {
+        channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server answered without opening the data connection: " + reply.text);
+        return DataStep::Failed;
+    }
+    return DataStep::Done;
 }
 
 std::unique_ptr<FtpDataFile> FtpControlConnection::StartTransfer(const std::string& command, TransferType type,
                                                                  bool ownsConnection)
 {
-    ActiveDataListener listener(channel);
     Poco::Net::StreamSocket data;
-    if (!SetType(type) || !listener.Open() || !AnnounceListener(listener) || !channel.SendCommand(command) ||
-        !AwaitDataConnection(listener, data))
+    if (!SetType(type) || !OpenDataConnection(command, data))
         return nullptr;
     return std::make_unique<FtpDataFile>(*this, std::move(data), ownsConnection);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/DataModeRule.h"
 #include "engine/FtpConnection.h"
 #include "engine/FtpControlChannel.h"
 
@@ -9,8 +10,10 @@
 class ActiveDataListener;
 class FtpDataFile;
 
-// FtpConnection over our own control channel, with active-mode data
-// connections.
+// FtpConnection over our own control channel. Data connections are made in
+// the mode ChooseDataMode picks at login; until one has worked, a data
+// connection that cannot be made in that mode is tried once in the other,
+// and the mode that worked is kept for the rest of the login.
 class FtpControlConnection : public FtpConnection {
 public:
     explicit FtpControlConnection(const EngineTimeouts& timeouts);
@@ -63,8 +66,21 @@ private:
     bool CheckArgument(const std::string& argument);
     bool SimpleOperation(const std::string& verb, const std::string& argument);
     bool SetType(TransferType type);
-    bool AnnounceListener(ActiveDataListener& listener);
-    bool AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data);
+    // How far one attempt at a data connection got: ModeFailed is a failure
+    // of the mode (refused, unreachable) that the other mode may not meet.
+    enum class DataStep { Done, ModeFailed, Failed };
+
+    // Makes the data connection for `command` and sends it: the one place
+    // where a data connection becomes established, in either mode.
+    bool OpenDataConnection(const std::string& command, Poco::Net::StreamSocket& data);
+    DataStep TryDataMode(DataMode mode, const std::string& command, Poco::Net::StreamSocket& data);
+    DataStep OpenActive(const std::string& command, Poco::Net::StreamSocket& data);
+    DataStep OpenPassive(const std::string& command, Poco::Net::StreamSocket& data);
+    DataStep AnnounceListener(ActiveDataListener& listener);
+    DataStep AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data);
+    DataStep RequestPassivePort(unsigned& port);
+    DataStep AwaitPreliminary();
+    DataStep Refused(const FtpReply& reply);
     std::unique_ptr<FtpDataFile> StartTransfer(const std::string& command, TransferType type, bool ownsConnection);
     bool ReadFinalReply(FtpReply& reply, std::chrono::milliseconds bound);
     bool ReadAll(InternetFile& file, std::string& contents);
@@ -74,5 +90,8 @@ private:
     bool mlsd = false;
     bool utf8 = false;
     bool eprtRefused = false;
+    bool epsvRefused = false;
+    DataMode dataMode = DataMode::Active;
+    bool dataModeSettled = false;  // a data connection has been made in dataMode
     unsigned currentType = 0;  // no TYPE sent yet
 };

@@ -65,3 +65,92 @@ EprtOutcome ReadEprtReply(const FtpReply& reply)
         return EprtOutcome::TryPort;
     return EprtOutcome::Refused;
 }
+
+namespace {
+
+enum PassiveCode { replyPasv = 227, replyEpsv = 229 };
+constexpr std::size_t codeLength = 3;
+constexpr unsigned maxPort = 65535;
+constexpr unsigned maxByte = 255;
+constexpr int pasvNumbers = 6;
+constexpr int pasvPortHigh = 4;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The decimal number at `at`, at most `limit`; `at` moves past it.
+bool ReadNumber(const std::string& text, std::size_t& at, unsigned limit, unsigned& value)
+{
+    if (at >= text.size() || !IsDigit(text[at]))
+        return false;
+    value = 0;
+    for (; at < text.size() && IsDigit(text[at]); ++at) {
+        value = value * 10 + static_cast<unsigned>(text[at] - '0');
+        if (value > limit)
+            return false;
+    }
+    return true;
+}
+
+// The reply's first line after its code: later lines are no part of the answer.
+std::string FirstLineText(const std::string& text)
+{
+    const std::string line = text.substr(0, text.find('\n'));
+    return line.size() > codeLength ? line.substr(codeLength) : std::string();
+}
+
+}  // namespace
+
+bool ParsePasvReply(const FtpReply& reply, unsigned& port)
+{
+    if (reply.code != replyPasv)
+        return false;
+    const std::string text = FirstLineText(reply.text);
+    std::size_t at = 0;
+    while (at < text.size() && !IsDigit(text[at]))
+        ++at;
+    unsigned numbers[pasvNumbers] = {};
+    for (int i = 0; i < pasvNumbers; ++i) {
+        if (i > 0) {
+            if (at >= text.size() || text[at] != ',')
+                return false;
+            ++at;
+        }
+        if (!ReadNumber(text, at, maxByte, numbers[i]))
+            return false;
+    }
+    const unsigned found = numbers[pasvPortHigh] * 256 + numbers[pasvPortHigh + 1];
+    if (found == 0)
+        return false;
+    port = found;
+    return true;
+}
+
+bool ParseEpsvReply(const FtpReply& reply, unsigned& port)
+{
+    if (reply.code != replyEpsv)
+        return false;
+    const std::string text = FirstLineText(reply.text);
+    std::size_t at = text.find('(');
+    if (at == std::string::npos || at + 4 >= text.size())
+        return false;
+    const char delimiter = text[++at];
+    if (delimiter < '!' || delimiter > '~' || IsDigit(delimiter) || text[at + 1] != delimiter ||
+        text[at + 2] != delimiter)
+        return false;
+    at += 3;
+    unsigned found = 0;
+    if (!ReadNumber(text, at, maxPort, found) || found == 0)
+        return false;
+    if (at + 1 >= text.size() || text[at] != delimiter || text[at + 1] != ')')
+        return false;
+    port = found;
+    return true;
+}
+
+bool RefusesDataConnection(const FtpReply& reply)
+{
+    return reply.code == 425 || reply.code == 426;
+}

@@ -23,3 +23,19 @@ enum class EprtOutcome {
 };
 
 EprtOutcome ReadEprtReply(const FtpReply& reply);
+
+// The data port of a 227 answer to PASV: six numbers h1,h2,h3,h4,p1,p2, with
+// or without parentheses, anywhere after the code. The host is read but not
+// returned: the data connection goes to the control connection's peer, so a
+// server cannot send us to a third host. False for another code, fewer than
+// six numbers, a number above 255 or port 0.
+bool ParsePasvReply(const FtpReply& reply, unsigned& port);
+
+// The data port of a 229 answer to EPSV (RFC 2428): "(<d><d><d>port<d>)",
+// with any printable delimiter <d>. False for another code, another shape or
+// a port outside 1-65535.
+bool ParseEpsvReply(const FtpReply& reply, unsigned& port);
+
+// 425 (cannot open the data connection) or 426 (it was closed): the data
+// connection failed, not the command.
+bool RefusesDataConnection(const FtpReply& reply);

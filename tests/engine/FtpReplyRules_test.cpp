@@ -40,6 +40,50 @@ std::string Lines(const std::string& line, int count)
     return text;
 }
 
+TEST(FtpReplyRules, PassivePortsFromPasvAndEpsv)
+{
+    struct Case {
+        int code;
+        const char* text;
+        bool parsed;
+        unsigned port;
+    };
+    const Case pasv[] = {
+        {227, "227 Entering Passive Mode (127,0,0,1,195,80)", true, 50000},
+        {227, "227 Entering Passive Mode 10,1,2,3,0,21", true, 21},   // no parentheses
+        {227, "227 =203,0,113,9,255,255", true, 65535},
+        {227, "227 Entering Passive Mode (1,2,3,4,0,0)", false, 0},  // port 0
+        {227, "227 Entering Passive Mode (1,2,3,256,4,1)", false, 0},
+        {227, "227 Entering Passive Mode (1,2,3,4,1)", false, 0},
+        {227, "227 Entering Passive Mode (1,2,3,4,1,99999999999999999999)", false, 0},
+        {227, "227 Entering Passive Mode", false, 0},
+        {227, "227-Entering\n227 (1,2,3,4,5,6)", false, 0},  // only the first line answers
+        {229, "229 Entering Passive Mode (127,0,0,1,195,80)", false, 0},
+    };
+    for (const Case& c : pasv) {
+        unsigned port = 0;
+        EXPECT_EQ(ParsePasvReply(FtpReply{c.code, c.text}, port), c.parsed) << c.text;
+        EXPECT_EQ(port, c.port) << c.text;
+    }
+    const Case epsv[] = {
+        {229, "229 Entering Extended Passive Mode (|||50000|)", true, 50000},
+        {229, "229 ok (!!!1!)", true, 1},
+        {229, "229 Entering Extended Passive Mode (|||65536|)", false, 0},
+        {229, "229 Entering Extended Passive Mode (|||0|)", false, 0},
+        {229, "229 Entering Extended Passive Mode (|||50000)", false, 0},
+        {229, "229 Entering Extended Passive Mode (|2|::1|50000|)", false, 0},
+        {229, "229 Entering Extended Passive Mode (11150001)", false, 0},  // a digit is no delimiter
+        {229, "229 Entering Extended Passive Mode (|||", false, 0},
+        {229, "229 (", false, 0},
+        {227, "227 Entering Extended Passive Mode (|||50000|)", false, 0},
+    };
+    for (const Case& c : epsv) {
+        unsigned port = 0;
+        EXPECT_EQ(ParseEpsvReply(FtpReply{c.code, c.text}, port), c.parsed) << c.text;
+        EXPECT_EQ(port, c.port) << c.text;
+    }
+}
+
 }  // namespace
 
 TEST(FtpReplyAssembler, AssemblesReplies)

@@ -55,6 +55,10 @@ void PyFtpServer::Start(const Options& options)
     }
     if (options.dosListing)
         arguments.push_back("--dos-listing");
+    if (options.activeRefused)
+        arguments.push_back("--refuse-active");
+    arguments.push_back("--host");
+    arguments.push_back(options.host);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());

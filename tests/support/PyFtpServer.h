@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// Debian's pyftpdlib on 127.0.0.1 at a free port, serving a fresh temporary
+// Debian's pyftpdlib on 127.0.0.1 (or ::1) at a free port, serving a fresh temporary
 // root, for tests against a real server. The process and the root go away
 // with the object. Throws std::runtime_error when the server cannot start.
 //
@@ -21,6 +21,8 @@ public:
     struct Options {
         bool lockedDirectory = false;  // create LockedDirectory and refuse to enter it
         bool dosListing = false;       // LIST in DOS/IIS form, no MLSD
+        const char* host = "127.0.0.1";  // or "::1"
+        bool activeRefused = false;      // PORT and EPRT answered 500, as behind a NAT
     };
 
     PyFtpServer() : PyFtpServer(Options{}) {}

@@ -11,6 +11,7 @@
 namespace {
 
 const Poco::Timespan pollInterval(0, 50000);
+const Poco::Timespan dataWait(5, 0);
 constexpr std::size_t hugeLineBytes = 1 << 20;
 
 std::string WireLines(const std::string& lines)
@@ -21,6 +22,12 @@ std::string WireLines(const std::string& lines)
     while (std::getline(in, line))
         wire += line + "\r\n";
     return wire;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
 }
 
 void SendAll(Poco::Net::StreamSocket& socket, const std::string& bytes)
@@ -144,8 +151,15 @@ ScriptedFtpServer::Step ScriptedFtpServer::HoldData(const std::string& final)
     return step;
 }
 
-ScriptedFtpServer::ScriptedFtpServer()
-    : listener(Poco::Net::SocketAddress("127.0.0.1", 0)), greeting(Reply("220 Scripted FTP server ready."))
+ScriptedFtpServer::Step ScriptedFtpServer::Passive(const std::string& replyLine)
+{
+    Step step = DataStep(Action::Passive);
+    step.text = replyLine;
+    return step;
+}
+
+ScriptedFtpServer::ScriptedFtpServer(const std::string& host)
+    : host(host), listener(Poco::Net::SocketAddress(host, 0)), greeting(Reply("220 Scripted FTP server ready."))
 {
     port = listener.address().port();
     worker = std::thread([this] { Serve(); });
@@ -273,8 +287,31 @@ void ScriptedFtpServer::NoteDataAddress(const std::string& line)
     } else {
         return;
     }
+    passive = false;
     std::lock_guard<std::mutex> guard(lock);
     dataAddress = Poco::Net::SocketAddress(host, static_cast<std::uint16_t>(std::stoi(portText)));
+}
+
+void ScriptedFtpServer::ListenPassive(const Step& step, Poco::Net::StreamSocket& control)
+{
+    passiveListener = Poco::Net::ServerSocket(Poco::Net::SocketAddress(host, 0));
+    passive = true;
+    const unsigned passivePort = passiveListener.address().port();
+    std::string line = step.text;
+    ReplaceAll(line, "{port}", std::to_string(passivePort));
+    ReplaceAll(line, "{p1}", std::to_string(passivePort / 256));
+    ReplaceAll(line, "{p2}", std::to_string(passivePort % 256));
+    SendAll(control, line + "\r\n");
+}
+
+bool ScriptedFtpServer::AcceptData(Poco::Net::StreamSocket& data)
+{
+    passive = false;
+    if (!passiveListener.poll(dataWait, Poco::Net::Socket::SELECT_READ))
+        return false;  // the client never came: part of the script
+    data = passiveListener.acceptConnection();
+    passiveListener.close();
+    return true;
 }
 
 bool ScriptedFtpServer::Perform(const Step& step, Poco::Net::StreamSocket& control)
@@ -297,6 +334,9 @@ bool ScriptedFtpServer::Perform(const Step& step, Poco::Net::StreamSocket& contr
         return true;
     case Action::HugeLine:
         SendAll(control, "220 " + std::string(hugeLineBytes, 'x') + "\r\n");
+        return true;
+    case Action::Passive:
+        ListenPassive(step, control);
         return true;
     default:
         return PerformData(step, control);
@@ -373,12 +413,14 @@ void ScriptedFtpServer::Receive(Poco::Net::StreamSocket& data)
 
 bool ScriptedFtpServer::ConnectData(const Step& step, Poco::Net::StreamSocket& data)
 {
+    if (passive)
+        return AcceptData(data);
     Poco::Net::SocketAddress target;
     {
         std::lock_guard<std::mutex> guard(lock);
         target = dataAddress;
     }
-    const std::string from = step.action == Action::ConnectFromOther ? step.fromHost : "127.0.0.1";
+    const std::string from = step.action == Action::ConnectFromOther ? step.fromHost : host;
     data.impl()->bind(Poco::Net::SocketAddress(from, 0), false);
     try {
         data.connect(target, Poco::Timespan(5, 0));

@@ -11,13 +11,15 @@
 #include <thread>
 #include <vector>
 
-// An FTP server that follows a script, on a real loopback socket (127.0.0.1,
-// a free port), for tests that need exact transcripts and misbehaviour no
-// real server offers. Every command line received answers with the next
-// queued step; the server records each line so a test can compare the whole
-// transcript. EPRT and PORT are remembered as the address the data steps
-// connect to. Unscripted commands get "502 Not scripted."; an unscripted QUIT
-// gets "221 Goodbye." and the connection is closed.
+// An FTP server that follows a script, on a real loopback socket (127.0.0.1
+// or another loopback address, a free port), for tests that need exact
+// transcripts and misbehaviour no real server offers. Every command line
+// received answers with the next queued step; the server records each line so
+// a test can compare the whole transcript. EPRT and PORT are remembered as the
+// address the data steps connect to; after a Passive step they take the
+// client's connection to the passive port instead. Unscripted commands get
+// "502 Not scripted."; an unscripted QUIT gets "221 Goodbye." and the
+// connection is closed.
 class ScriptedFtpServer {
 public:
     enum class Action {
@@ -36,6 +38,7 @@ public:
         SendDataThenClose,    // connect, send `data`, close it and the control connection, no final reply
         ReceiveDataThenClose, // connect, close the control connection, read until EOF
         HoldData,             // connect, read nothing, hold until the client hangs up or sends a command, send `final` if any
+        Passive,              // listen on a free port of the server's host, send `text` naming it
     };
 
     struct Step {
@@ -45,7 +48,7 @@ public:
         std::string preliminary = "150 Opening data connection.";
         std::string final = "226 Transfer complete.";
         bool connectBeforePreliminary = false;
-        std::string fromHost = "127.0.0.2";
+        std::string fromHost = "127.0.0.2";  // ConnectFromOther's source address
         int code = 220;
     };
 
@@ -72,14 +75,19 @@ public:
     // A server that stops reading an upload: the client's sends fill the
     // socket buffers and then wait.
     static Step HoldData(const std::string& final = "");
+    // The answer to EPSV or PASV: a reply line in which "{port}" becomes the
+    // passive port, "{p1}" and "{p2}" its high and low byte. The data step
+    // that follows waits for the client's connection to that port.
+    static Step Passive(const std::string& replyLine);
 
-    ScriptedFtpServer();
+    explicit ScriptedFtpServer(const std::string& host = "127.0.0.1");
     ~ScriptedFtpServer();
 
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
 
     std::uint16_t Port() const { return port; }
+    const std::string& Host() const { return host; }
 
     // The greeting step (default "220 Scripted FTP server ready."); set it before connecting.
     void Greet(const Step& step);
@@ -97,6 +105,8 @@ private:
     bool Perform(const Step& step, Poco::Net::StreamSocket& control);
     bool PerformData(const Step& step, Poco::Net::StreamSocket& control);
     bool ConnectData(const Step& step, Poco::Net::StreamSocket& data);
+    bool AcceptData(Poco::Net::StreamSocket& data);
+    void ListenPassive(const Step& step, Poco::Net::StreamSocket& control);
     void Receive(Poco::Net::StreamSocket& data);
     void NoteDataAddress(const std::string& line);
     bool NextStep(const std::string& line, Step& step);
@@ -104,8 +114,11 @@ private:
     void WaitUntilShutDown(Poco::Net::StreamSocket& data, Poco::Net::StreamSocket& control);
     bool SendEndless(const Step& step, Poco::Net::StreamSocket& control);
 
+    const std::string host;
     Poco::Net::ServerSocket listener;
     std::uint16_t port = 0;
+    Poco::Net::ServerSocket passiveListener;  // the session thread's alone
+    bool passive = false;
     std::atomic<bool> stopping{false};
     mutable std::mutex lock;
     Step greeting;

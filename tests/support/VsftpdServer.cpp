@@ -54,8 +54,8 @@ bool CanLockIntoRoot()
 
 }  // namespace
 
-VsftpdServer::VsftpdServer(VsftpdUploads uploads)
-    : uploads(uploads)
+VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode)
+    : uploads(uploads), dataMode(dataMode)
 {
     if (::access(kProgram, X_OK) != 0)
         throw std::runtime_error(std::string(kProgram) + " is not installed");
@@ -96,8 +96,10 @@ void VsftpdServer::WriteConfiguration() const
         << (uploads == VsftpdUploads::Accepted ? "write_enable=YES\nanon_upload_enable=YES\nanon_umask=022\n"
                                                : "write_enable=NO\n")
         << "anon_root=" << root << "\n"
-        // Active mode only, and from an unprivileged source port.
-        << "port_enable=YES\npasv_enable=NO\nconnect_from_port_20=NO\n"
+        // Active mode from an unprivileged source port, or passive mode only.
+        << (dataMode == VsftpdDataMode::ActiveOnly ? "port_enable=YES\npasv_enable=NO\n"
+                                                   : "port_enable=NO\npasv_enable=YES\n")
+        << "connect_from_port_20=NO\n"
         << "seccomp_sandbox=NO\nbackground=NO\nxferlog_enable=NO\nuse_localtime=NO\n";
     if (CanLockIntoRoot())
         out << "ftp_username=" << kAnonymousAccount << "\nnopriv_user=" << kAnonymousAccount << "\n";

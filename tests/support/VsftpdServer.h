@@ -5,11 +5,14 @@
 #include <string>
 
 // Debian's vsftpd on 127.0.0.1 at a free port, serving a fresh temporary root
-// to anonymous users (no password, read only, active mode from an
-// unprivileged port), for tests against a second real server. The process,
+// to anonymous users (no password, read only unless uploads are accepted,
+// active mode from an unprivileged port unless passive only is asked for), for
+// tests against a second real server. The process,
 // its configuration and the root go away with the object. Throws
 // std::runtime_error, saying why, when the server cannot start.
 enum class VsftpdUploads { Refused, Accepted };
+// PassiveOnly refuses PORT and EPRT, as a server a NAT keeps from reaching us would.
+enum class VsftpdDataMode { ActiveOnly, PassiveOnly };
 
 class VsftpdServer {
 public:
@@ -18,7 +21,8 @@ public:
     // account could write, so they land one folder down.
     static constexpr const char* UploadFolder = "incoming";
 
-    explicit VsftpdServer(VsftpdUploads uploads = VsftpdUploads::Refused);
+    explicit VsftpdServer(VsftpdUploads uploads = VsftpdUploads::Refused,
+                          VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly);
     ~VsftpdServer();
 
     VsftpdServer(const VsftpdServer&) = delete;
@@ -43,6 +47,8 @@ private:
     void MakeUploadFolder() const;
 
     VsftpdUploads uploads;
+
+    VsftpdDataMode dataMode;
     std::string directory;  // holds the configuration and the root
     std::string root;
     std::string serverRoot;

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""A pyftpdlib server on 127.0.0.1 for the tests: prints its port once it listens."""
+"""A pyftpdlib server on 127.0.0.1 (or --host) for the tests: prints its port once it listens."""
 import argparse
 import logging
 import os
@@ -32,7 +32,7 @@ class DosListingFS(AbstractedFS):
             yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
-def make_handler(locked, dos_listing):
+def make_handler(locked, dos_listing, refuse_active):
     class Handler(FTPHandler):
         def ftp_CWD(self, path):
             if locked and os.path.basename(path.rstrip("/")) == locked:
@@ -40,9 +40,12 @@ def make_handler(locked, dos_listing):
                 return None
             return FTPHandler.ftp_CWD(self, path)
 
+    if refuse_active:
+        Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
+                              if name not in ("PORT", "EPRT")}
     if dos_listing:
         Handler.abstracted_fs = DosListingFS
-        Handler.proto_cmds = {name: info for name, info in FTPHandler.proto_cmds.items()
+        Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
                               if name not in ("MLSD", "MLST")}
     return Handler
 
@@ -52,16 +55,18 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--locked", default="")
     parser.add_argument("--dos-listing", action="store_true")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--refuse-active", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user("anna", "secret", args.root, perm="elradfmwMT")
     authorizer.add_user("reader", "readonly", args.root, perm="elr")
-    handler = make_handler(args.locked, args.dos_listing)
+    handler = make_handler(args.locked, args.dos_listing, args.refuse_active)
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
-    server = FTPServer(("127.0.0.1", 0), handler)
+    server = FTPServer((args.host, 0), handler)
     print(server.socket.getsockname()[1], flush=True)
     server.serve_forever()
 

@@ -1,0 +1,113 @@
+// Both data-connection modes against real servers on loopback: a vsftpd
+// that refuses active mode, and pyftpdlib on IPv6 with and without it.
+#include "engine/FtpConnection.h"
+#include "engine/InternetFile.h"
+#include "platform/FtpFileFind.h"
+#include "platform/InternetSession.h"
+#include "support/PyFtpServer.h"
+#include "support/VsftpdServer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const std::string payload = "passive bytes\r\n\x00\xff" + std::string(200000, 'p');
+
+std::set<std::string> Names(FtpConnection& connection)
+{
+    std::set<std::string> names;
+    FtpFileFind find(connection);
+    for (bool more = find.FindFile(); more;) {
+        more = find.FindNextFile();
+        names.insert(find.GetFileName());
+    }
+    return names;
+}
+
+std::string Download(FtpConnection& connection, const std::string& name)
+{
+    auto file = connection.OpenFile(name, FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    if (!file)
+        return "(not opened)";
+    std::string contents;
+    char buffer[65536];
+    for (long n; (n = file->Read(buffer, sizeof buffer)) > 0;)
+        contents.append(buffer, static_cast<std::size_t>(n));
+    EXPECT_TRUE(file->Close());
+    return contents;
+}
+
+bool Upload(FtpConnection& connection, const std::string& name, const std::string& contents)
+{
+    auto file = connection.OpenFile(name, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+    return file && file->Write(contents.data(), contents.size()) && file->Close();
+}
+
+std::string ReadLocal(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+class DataModes : public ::testing::Test {
+protected:
+    DataModes()
+    {
+        EngineTimeouts timeouts;
+        timeouts.dataAccept = std::chrono::milliseconds(3000);
+        session.SetTimeouts(timeouts);
+    }
+
+    InternetSession session;
+};
+
+TEST_F(DataModes, PassiveOnlyVsftpdListsDownloadsAndUploads)
+{
+    std::unique_ptr<VsftpdServer> server;
+    try {
+        server = std::make_unique<VsftpdServer>(VsftpdUploads::Accepted, VsftpdDataMode::PassiveOnly);
+    } catch (const std::runtime_error& failure) {
+        GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
+    }
+    server->WriteFile("data.bin", payload);
+    auto connection = session.GetFtpConnection("127.0.0.1", VsftpdServer::User, "", server->Port(), false);
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection->SetCurrentDirectory(server->ServerRoot()));
+    EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin", VsftpdServer::UploadFolder}));
+    EXPECT_EQ(Download(*connection, "data.bin"), payload);
+    ASSERT_TRUE(connection->SetCurrentDirectory(VsftpdServer::UploadFolder));
+    EXPECT_TRUE(Upload(*connection, "up.bin", payload));
+    EXPECT_EQ(ReadLocal(server->PathOf(std::string(VsftpdServer::UploadFolder) + "/up.bin")), payload);
+}
+
+// A literal ::1 in the Domain box: EPRT |2| where the server takes it, EPSV
+// where it does not.
+TEST_F(DataModes, Ipv6LoopbackInBothModes)
+{
+    for (const bool activeRefused : {false, true}) {
+        SCOPED_TRACE(activeRefused ? "active refused" : "active");
+        PyFtpServer::Options options;
+        options.host = "::1";
+        options.activeRefused = activeRefused;
+        PyFtpServer server(options);
+        server.WriteFile("data.bin", payload);
+        auto connection = session.GetFtpConnection("::1", PyFtpServer::User, PyFtpServer::Password, server.Port(),
+                                                   false);
+        ASSERT_TRUE(connection);
+        EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin"}));
+        EXPECT_EQ(Download(*connection, "data.bin"), payload);
+        EXPECT_TRUE(Upload(*connection, "up.bin", payload));
+        EXPECT_EQ(server.ReadFile("up.bin"), payload);
+    }
+}
+
+}  // namespace
