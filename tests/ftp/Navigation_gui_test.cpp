@@ -127,7 +127,7 @@ protected:
     {
         RemoteWindowFixture::SetUp();
         try {
-            server = std::make_unique<VsftpdServer>();
+            server = std::make_unique<VsftpdServer>(uploads, dataMode);
         } catch (const std::runtime_error& failure) {
             GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
         }
@@ -139,7 +139,19 @@ protected:
         return root == "/" ? "/" + name : root + "/" + name;
     }
 
+    VsftpdUploads uploads = VsftpdUploads::Refused;
+    VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly;
     std::unique_ptr<VsftpdServer> server;
+};
+
+// A server that refuses PORT and EPRT, as one behind a NAT would.
+class PassiveOnlyVsftpd : public VsftpdNavigation {
+protected:
+    PassiveOnlyVsftpd()
+    {
+        uploads = VsftpdUploads::Accepted;
+        dataMode = VsftpdDataMode::PassiveOnly;
+    }
 };
 
 TEST_F(VsftpdNavigation, AnonymousLoginListsAndWalksTheTree)
@@ -171,6 +183,20 @@ TEST_F(VsftpdNavigation, AnonymousLoginListsAndWalksTheTree)
     window->OnCdRoot();
     EXPECT_EQ("/", ControlText(IDC_PWD));
     EXPECT_GT(window->fileList->GetItemCount(), 0);
+}
+
+TEST_F(PassiveOnlyVsftpd, LoginListsThroughPassiveMode)
+{
+    server->WriteFile("a.txt", std::string(2500, 'a'));
+    EnterSite("127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
+    window->OnLogin();
+    ASSERT_TRUE(window->session);
+    EXPECT_EQ((Texts{VsftpdServer::UploadFolder, "a.txt"}), Names());
+    EXPECT_EQ("\n1 folders - 1 files - 2 KB", ControlText(IDC_INFO));
+    SelectByName(VsftpdServer::UploadFolder);
+    window->OnDblclkFileList();
+    EXPECT_EQ(Below(VsftpdServer::UploadFolder), ControlText(IDC_PWD));
+    EXPECT_TRUE(Names().empty());
 }
 
 } // namespace
