@@ -246,14 +246,17 @@ void CFtpClientDlg::OnClose()
 
 void CFtpClientDlg::SaveSettingsAndClose()
 {
+    if (waitingForWorker) {  // Close or Exit during the wait of a Logout
+        MessageBeep();
+        return;
+    }
     if (transferInProgress != 0) {
-        MessageBox(this, "A file transfer is in progress.\n\nPress Abort before trying to Logout.", "Logout",
-                   MB_OK | MB_ICONINFORMATION);
+        SayTransferInProgress();
         return;
     }
     if (session)
         OnLogout();
-    if (session)  // the logout waited for an aborted transfer and still failed
+    if (session)  // an aborted transfer outlived the logout's wait
         return;
     // A port box that holds no number keeps the last good port; the window
     // closes all the same, since only this sequence saves anything.

@@ -156,19 +156,27 @@ private:
     // more, so the window goes back to the logged-out look. True when it did.
     bool LogOutIfDropped();
     bool IsIdleAndConnected() const;
+    // From a worker's start until its WM_TRANSFER_DONE, Abort or not: the
+    // worker still uses the job, the connection and this window.
+    bool TransferBusy() const;
     // The common guard of the commands that use the connection: true (after
     // the plain beep) when a transfer runs or nobody is logged in.
     bool RefuseWhileBusy() const;
     // The first selected row, or -1 after the box that says none is.
     int SelectedRowOrSay(const char* text, const char* caption);
     void StartTransfer(TransferDirection direction);
-    void WaitForWorker();
+    void SayTransferInProgress();
+    enum class WorkerWait { Ended, AlreadyWaiting, TimedOut };
+    WorkerWait WaitForWorker();
 
     wxTimer clockTimer;
     wxTimer abortTimer;
     // Set from the worker's start to WM_TRANSFER_DONE: the job, the
     // connection and this window must outlive the worker, also after Abort.
     bool workerRunning = false;
+    // Set while WaitForWorker yields: a Logout or Close clicked meanwhile
+    // would nest a wait that never sees WM_TRANSFER_DONE.
+    bool waitingForWorker = false;
     // The control FocusControl could not focus yet: the window was not active.
     wxWindow* focusOnActivate = nullptr;
 };

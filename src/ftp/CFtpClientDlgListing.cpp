@@ -67,7 +67,7 @@ void CFtpClientDlg::ClearListing()
 
 void CFtpClientDlg::OnRefresh()
 {
-    if (transferInProgress != 0 || !ftpConnection)
+    if (!IsIdleAndConnected())
         return;
     wxBusyCursor wait;
     RefreshListing();

@@ -62,15 +62,26 @@ void CFtpClientDlg::OnLogin()
     FocusControl(FindWindow(IDC_LOGOUT));
 }
 
+// The refusal of Logout and Close while a transfer runs or still ends.
+void CFtpClientDlg::SayTransferInProgress()
+{
+    MessageBox(this, "A file transfer is in progress.\n\nPress Abort before trying to Logout.", "Logout",
+               MB_OK | MB_ICONINFORMATION);
+}
+
 void CFtpClientDlg::OnLogout()
 {
     if (transferInProgress != 0) {
-        MessageBox(this, "A file transfer is in progress.\n\nPress Abort before trying to Logout.", "Logout",
-                   MB_OK | MB_ICONINFORMATION);
+        SayTransferInProgress();
         return;
     }
-    // After Abort the worker may still be finishing with the connection.
-    WaitForWorker();
+    // After Abort the worker may still be finishing with the connection;
+    // one that outlives the wait keeps it, and the transfer is still on.
+    switch (WaitForWorker()) {
+    case WorkerWait::Ended: break;
+    case WorkerWait::AlreadyWaiting: MessageBeep(); return;  // clicked during an earlier Logout's or Close's wait
+    case WorkerWait::TimedOut: SayTransferInProgress(); return;
+    }
     if (session) {
         wxBusyCursor wait;
         if (ftpConnection) {
@@ -94,7 +105,7 @@ void CFtpClientDlg::OnLogout()
 
 bool CFtpClientDlg::LogOutIfDropped()
 {
-    if (!ftpConnection || ftpConnection->IsOpen() || transferInProgress != 0)
+    if (!ftpConnection || ftpConnection->IsOpen() || TransferBusy())
         return false;
     OnLogout();
     return true;

@@ -9,9 +9,14 @@
 
 #include <wx/utils.h>
 
+bool CFtpClientDlg::TransferBusy() const
+{
+    return transferInProgress != 0 || workerRunning;
+}
+
 bool CFtpClientDlg::IsIdleAndConnected() const
 {
-    return transferInProgress == 0 && ftpConnection;
+    return !TransferBusy() && ftpConnection;
 }
 
 bool CFtpClientDlg::RefuseWhileBusy() const

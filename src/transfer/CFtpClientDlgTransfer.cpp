@@ -32,6 +32,9 @@ namespace {
 // connection is shut down under it (a stalled server would block it).
 constexpr int kAbortGraceMs = 500;
 
+// Longer than the engine's deadline for the final replies after an abort.
+constexpr long kWorkerWaitMs = 60000;
+
 std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -232,16 +235,24 @@ void CFtpClientDlg::OnTransferDone()
 
 // Logout and close may come right after Abort, while the worker still uses
 // the job, the connection and this window: let it finish first. Abort has
-// shut a stalled data connection down, so this wait is short.
-void CFtpClientDlg::WaitForWorker()
+// shut a stalled data connection down, so this wait is short; every command
+// is refused meanwhile (TransferBusy). The toolkit does not yield inside a
+// yield, so a nested wait would spin without ever seeing WM_TRANSFER_DONE:
+// it is refused instead.
+CFtpClientDlg::WorkerWait CFtpClientDlg::WaitForWorker()
 {
     if (!workerRunning)
-        return;
+        return WorkerWait::Ended;
+    if (waitingForWorker)
+        return WorkerWait::AlreadyWaiting;
+    waitingForWorker = true;
     if (transferJob.remoteFile)
         transferJob.remoteFile->Abort();
     wxStopWatch watch;
-    while (workerRunning && watch.Time() < 60000) {
+    while (workerRunning && watch.Time() < kWorkerWaitMs) {
         wxTheApp->Yield(true);
         wxMilliSleep(5);
     }
+    waitingForWorker = false;
+    return workerRunning ? WorkerWait::TimedOut : WorkerWait::Ended;
 }

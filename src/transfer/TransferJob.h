@@ -21,7 +21,7 @@ struct TransferJob {
     std::string localPath;
     std::string remoteName;
     std::string statusText;                     // guarded by lock while running
-    std::string errorCaption;
+    std::string errorCaption;                   // likewise
     std::int64_t totalBytes = 0;
     FtpConnection* connection = nullptr;
     std::unique_ptr<InternetFile> remoteFile;   // owned by the worker once started

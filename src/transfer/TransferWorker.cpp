@@ -41,11 +41,16 @@ void Post(TransferJob& job, const wxEventType& type, long long bytes = 0)
 void PostError(TransferJob& job, const std::string& what)
 {
     const std::string text = LastErrorText();
-    job.statusText = text;
-    job.errorCaption = DirectionWord(job.direction) + " - " + what;
+    const std::string caption = DirectionWord(job.direction) + " - " + what;
+    {
+        // A failure mid-copy comes after progress lines the window may still be reading.
+        std::lock_guard<std::mutex> guard(job.lock);
+        job.statusText = text;
+        job.errorCaption = caption;
+    }
     auto* event = new wxThreadEvent(WM_TRANSFER_ERROR);
     event->SetString(wxString::FromUTF8(text));
-    event->SetPayload(job.errorCaption);
+    event->SetPayload(caption);
     wxQueueEvent(job.notifyWnd, event);
 }
 

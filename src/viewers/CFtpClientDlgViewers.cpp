@@ -34,6 +34,11 @@ std::string CFtpClientDlg::DownloadForViewing()
 {
     if (!ftpConnection)
         return {};
+    // The connection carries one command at a time: not beside a worker's.
+    if (TransferBusy()) {
+        MessageBeep();
+        return {};
+    }
     const int row = SelectedRowOrSay("Nothing selected !", "Open In");
     if (row < 0)
         return {};

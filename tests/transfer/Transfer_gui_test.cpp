@@ -17,6 +17,7 @@
 #include "support/TransferWindowFixture.h"
 
 #include <gdk/gdkx.h>
+#include <wx/app.h>
 #include <wx/stopwatch.h>
 
 #include <fcntl.h>
@@ -42,6 +43,27 @@ std::string LfTextWithLineEndAt999()
 std::string CrLf(const std::string& lfText)
 {
     return std::regex_replace(lfText, std::regex("\n"), "\r\n");
+}
+
+// The final line "<verb>   <name>   <s> sec   <r> Kbps" for `totalBytes` in a
+// copy that took at most `wallMs` (the test's own watch around it): both
+// numbers come from the worker's one elapsed time, so the rate must lie in
+// the range that the shown seconds (rounded) and the watch allow, however
+// fast or slow the machine was.
+void ExpectFinalLineWithin(const std::string& line, const std::string& verb, const std::string& name,
+                           std::int64_t totalBytes, long wallMs)
+{
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, std::regex(verb + "   " + name + "   ([0-9]+) sec   ([0-9]+) Kbps")))
+        << line;
+    const double seconds = std::stod(match[1]);
+    const double rate = std::stod(match[2]);
+    EXPECT_LE(seconds - 0.5, wallMs / 1000.0) << line << " took at most " << wallMs << " ms";
+    const double fastestMs = std::max(1.0, (seconds - 0.5) * 1000.0);
+    const double slowestMs = std::max(1.0, std::min((seconds + 0.5) * 1000.0, static_cast<double>(wallMs)));
+    const double bits = static_cast<double>(totalBytes) * 8.0;
+    EXPECT_GE(rate, bits / slowestMs - 0.5) << line << " for " << totalBytes << " bytes in at most " << wallMs << " ms";
+    EXPECT_LE(rate, bits / fastestMs + 0.5) << line << " for " << totalBytes << " bytes";
 }
 
 class ExpectExtDialog : public wxExpectModalBase<CAsciiExtDlg, ExpectExtDialog> {
@@ -92,17 +114,24 @@ TEST_F(PyTransfer, BinaryRoundTripsAreByteExactForEverySize)
     for (std::size_t size : sizes) {
         SCOPED_TRACE("size " + std::to_string(size));
         const std::string down = "d" + std::to_string(size) + ".bin";
-        Download(down, Local(down));
+        wxStopWatch downWatch;
+        StartDownload(down, Local(down));
+        // The listed size in whole KB, and never under 1 KB: the bar, the
+        // estimate and the rate of a tiny file count 1000 bytes.
+        const std::int64_t expected = std::max<std::int64_t>(static_cast<std::int64_t>(size) / 1000, 1) * 1000;
+        EXPECT_EQ(expected, window->transferJob.totalBytes);
+        WaitUntilIdle();
+        const long downMs = downWatch.Time();
         EXPECT_TRUE(ReadLocal(Local(down)) == server.ReadFile(down)) << "download differs";
-        EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   " + down + "   [0-9]+ sec   [0-9]+ Kbps")))
-            << BarText();
+        ExpectFinalLineWithin(BarText(), "Download", down, expected, downMs);
 
         const std::string up = "u" + std::to_string(size) + ".bin";
         WriteLocal(Local(up), RandomBytes(size, static_cast<unsigned>(size) + 7));
+        wxStopWatch upWatch;
         Upload(Local(up));
+        const long upMs = upWatch.Time();
         EXPECT_TRUE(server.ReadFile(up) == ReadLocal(Local(up))) << "upload differs";
-        EXPECT_TRUE(std::regex_match(BarText(), std::regex("Upload   " + up + "   [0-9]+ sec   [0-9]+ Kbps")))
-            << BarText();
+        ExpectFinalLineWithin(BarText(), "Upload", up, static_cast<std::int64_t>(size), upMs);
         // The upload reloads the listing and selects the new file.
         ASSERT_GE(window->fileList->FirstSelected(), 0);
         EXPECT_EQ(up, window->fileList->Row(window->fileList->FirstSelected()).name);
@@ -179,14 +208,15 @@ TEST_F(PyTransfer, EveryChunkIsReportedAndTheLastReportEmptiesTheBar)
         event.Skip();
         reported.push_back(event.GetExtraLong());
     });
+    wxStopWatch watch;
     StartDownload("small.bin", Local("small.bin"));
     EXPECT_EQ("downlaoding small.bin", BarText());
     WaitUntilIdle();
+    const long wallMs = watch.Time();
     // Listed as 1 KB: chunks of 1000 and 500 bytes.
     EXPECT_EQ((std::vector<long>{1000, 1500, 0}), reported);
     EXPECT_EQ(0, window->progressBar->GetPos());
-    EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   small.bin   [0-9]+ sec   [0-9]+ Kbps")))
-        << BarText();
+    ExpectFinalLineWithin(BarText(), "Download", "small.bin", 1000, wallMs);
     EXPECT_EQ("small.bin", window->fileList->Row(window->fileList->FirstSelected()).name);
 }
 
@@ -361,6 +391,115 @@ TEST_F(ScriptedTransfer, CloseRightAfterAbortWaitsForTheWorker)
     EXPECT_FALSE(window->IsShown());
     EXPECT_FALSE(window->session);
     EXPECT_TRUE(Idle());
+}
+
+// From Abort to the worker's done event the worker still uses the job and
+// the connection: every command is refused (the plain beep, no box, nothing
+// sent), so the listing, the start directory and the aborted job's end stay
+// as they were, and no second worker starts beside the first.
+TEST_F(ScriptedTransfer, BetweenAbortAndTheWorkersEndEveryCommandIsRefused)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}, ListEntry{LIST_KIND_FILE, "other.bin", 3000, 0}});
+    window->workingDir = "/pub";
+    window->UpdateData(false);
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 15)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    window->OnAbort();
+    {
+        FailOnAnyDialog strict;
+        SelectName("other.bin");
+        window->OnDownload();
+        window->OnUpload();
+        window->OnRefresh();
+        window->OnDelete();
+        window->OnRename();
+        window->OnMkdir();
+        window->OnChdir();
+        window->OnCdUp();
+        window->OnCdRoot();
+        window->OnOpenIn(ID_OPENIN_TEXT);
+    }
+    WaitUntilIdle(10);
+    EXPECT_EQ((Commands{"TYPE I", "EPRT", "RETR big.bin", "ABOR"}), AfterLogin());
+    EXPECT_EQ("Download  big.bin  Aborted", BarText());
+    EXPECT_EQ(2, window->fileList->GetItemCount());
+    EXPECT_EQ("/pub", window->workingDir);
+    EXPECT_FALSE(std::filesystem::exists(Local("other.bin")));
+    // The aborted job's own end: its row selected again.
+    EXPECT_EQ("big.bin", window->fileList->Row(window->fileList->FirstSelected()).name);
+    EXPECT_EQ(0, window->transferInProgress.load());
+}
+
+// A Logout or Close clicked while Logout waits for the aborted worker is
+// refused: a wait inside the wait would never see the worker's end and hold
+// the window for its whole bound. The first Logout then ends as usual.
+TEST_F(ScriptedTransfer, LogoutOrCloseClickedDuringTheWaitAfterAbortDoesNotNestIt)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 16)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    window->OnAbort();
+    // Queued now, handled inside the wait.
+    window->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_BUTTON, IDC_LOGOUT));
+    window->GetEventHandler()->QueueEvent(new wxCloseEvent(wxEVT_CLOSE_WINDOW, window->GetId()));
+    window->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, ID_EXIT));
+    wxStopWatch watch;
+    {
+        FailOnAnyDialog strict;
+        window->OnLogout();
+    }
+    EXPECT_LT(watch.Time(), 30000) << "a nested wait held the window";
+    EXPECT_FALSE(window->session);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(window->IsShown());
+    EXPECT_EQ("Download  big.bin  Aborted", BarText());
+}
+
+// The error text of a failure in the middle of a copy is written under the
+// job's lock, as the progress lines before it are: while the window holds
+// the lock, the worker cannot get its error out.
+TEST_F(ScriptedTransfer, AnErrorInTheMiddleOfACopyWaitsForTheJobsLock)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 17)));
+    ChooseMode(IDC_BINARY);
+    long copied = 0;
+    window->Bind(WM_TRANSFER_PROGRESS, [&](wxThreadEvent& event) {
+        event.Skip();
+        copied = event.GetExtraLong();
+    });
+    StartDownload("big.bin", Local("big.bin"));
+    // All the stalled data is in: the worker waits in its next read.
+    ASSERT_TRUE(PumpUntil([&] { return copied == 5000; }, 10));
+    PumpEvents();
+    ASSERT_FALSE(wxTheApp->HasPendingEvents());
+    bool queuedUnderTheLock = false;
+    {
+        std::lock_guard<std::mutex> guard(window->transferJob.lock);
+        server.reset();
+        // Not pumped: the window's progress handler would want the lock too.
+        wxStopWatch watch;
+        while (!queuedUnderTheLock && watch.Time() < 3000) {
+            wxMilliSleep(10);
+            queuedUnderTheLock = wxTheApp->HasPendingEvents();
+        }
+    }
+    EXPECT_FALSE(queuedUnderTheLock) << "the error was written while the window held the lock";
+    wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(10)),
+                  ExpectMessageBox("The connection with the server was terminated", "Download - Server", wxICON_ERROR));
+    EXPECT_EQ("Download   big.bin   Failed", BarText());
 }
 
 class TransferModeButtons : public TransferWindow {};
