@@ -266,6 +266,7 @@ void CFtpClientDlg::SaveSettingsAndClose()
     for (const std::string& path : tempFiles)
         unlink(path.c_str());
     tempFiles.clear();
+    viewerTempDir.Remove();
     if (IsModal())
         EndModal(wxID_OK);
     else

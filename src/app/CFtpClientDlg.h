@@ -7,6 +7,8 @@
 #include "engine/EngineTimeouts.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
+#include "viewers/ViewerDownload.h"
+#include "viewers/ViewerTempDir.h"
 
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
@@ -131,6 +133,10 @@ public:
     wxIconBundle hIcon;
     // The engine's deadlines for the sessions Login makes; tests shorten them.
     EngineTimeouts sessionTimeouts;
+    // Where Open In puts its files, and how far its download may run; tests
+    // shorten the limits.
+    ViewerTempDir viewerTempDir;
+    ViewerDownloadLimits viewerLimits;
 
 private:
     void CreateCustomControls();

@@ -29,6 +29,7 @@ const char* InternetMessage(int code)
     case ERROR_FTP_TRANSFER_IN_PROGRESS: return "A file transfer is in progress on this connection";
     case ERROR_FTP_DROPPED: return "The FTP operation was not completed because the session was aborted";
     case ERROR_INTERNET_BAD_REPLY: return "The server's reply could not be understood";
+    case ERROR_FTP_LARGER_THAN_LISTED: return "The server sent more than the listed size of the file";
     case ERROR_NO_MORE_FILES: return "There are no more files";
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
     default: return nullptr;

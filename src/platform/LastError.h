@@ -21,6 +21,7 @@ enum InternetError : int {
     ERROR_FTP_TRANSFER_IN_PROGRESS = 12110,
     ERROR_FTP_DROPPED = 12111,
     ERROR_INTERNET_BAD_REPLY = 12152,         // a reply that breaks the protocol
+    ERROR_FTP_LARGER_THAN_LISTED = 12153,     // a download for viewing ran past its bound
     // An enumeration that found nothing, which is no failure. Windows gives
     // this 18, which is an errno value (EXDEV) here.
     ERROR_NO_MORE_FILES = 12900,

@@ -1,4 +1,4 @@
-// Open In: a remote file downloaded into the temporary directory and handed
+// Open In: a remote file downloaded into this run's private temporary folder and handed
 // to a viewer program; and the dialog that chooses the three viewers.
 // User-interface thread only; the download blocks behind the wait cursor.
 #include "app/CFtpClientDlg.h"
@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "transfer/TransferRules.h"
 #include "viewers/COpenInConfigDlg.h"
+#include "viewers/ViewerDownload.h"
 #include "viewers/ViewerLaunch.h"
 
 #include <wx/utils.h>
@@ -54,11 +55,20 @@ std::string CFtpClientDlg::DownloadForViewing()
         MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
         return {};
     }
-    const std::string path = TempViewerPath(SystemTempDir(), entry.name);
+    // The folder is made before the wait cursor, so its failure is said alone.
+    if (viewerTempDir.Path().empty()) {
+        SetLastError(errno);
+        MessageBox(this, LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
+        return {};
+    }
+    // Control and direction characters in the local name could rewrite a
+    // terminal's title or turn the viewer's shown name around.
+    const std::string path = TempViewerPath(viewerTempDir.Path(), ProposedLocalName(entry.name));
     wxBusyCursor wait;
     UpdateData(true);
     const TransferType type = GetTransferType(transferMode, asciiExtList, entry.name);
-    if (!ftpConnection->GetFile(entry.name, path, false, type)) {
+    const ViewerDownloadBounds bounds = BoundsForListedSize(entry.size, viewerLimits);
+    if (!DownloadForViewer(*ftpConnection, entry.name, type, bounds, viewerTempDir, path)) {
         MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
         LogOutIfDropped();
         return {};

@@ -1,5 +1,7 @@
 #include "viewers/ViewerLaunch.h"
 
+#include "viewers/DesktopViewer.h"
+
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -18,17 +20,20 @@ extern char** environ;
 namespace {
 
 constexpr const char* kTempPrefix = "FTP_TEMP_";
-constexpr const char* kDesktopOpener = "xdg-open";
 constexpr const char* kDefaultSearchPath = "/usr/local/bin:/usr/bin:/bin";
-constexpr std::array<const char*, 3> kWindowsDefaults = {"notepad.exe", "mspaint.exe", "iexplore.exe"};
 
-bool IsWindowsDefault(const std::string& command)
-{
-    for (const char* name : kWindowsDefaults)
-        if (command == name)
-            return true;
-    return false;
-}
+struct StandIn {
+    const char* command;
+    const char* contentType;
+};
+
+// What each stored Windows default stands for on this desktop: the type is
+// the viewer's own, never the downloaded file's.
+constexpr std::array<StandIn, 3> kStandIns = {{
+    {"notepad.exe", "text/plain"},
+    {"mspaint.exe", "image/png"},
+    {"iexplore.exe", "x-scheme-handler/http"},
+}};
 
 bool IsExecutableFile(const std::string& path)
 {
@@ -64,11 +69,7 @@ std::optional<std::string> ResolveProgram(const std::string& command)
         return command;
     if (command.empty())
         return std::nullopt;
-    if (auto found = FindOnPath(command))
-        return found;
-    if (IsWindowsDefault(command))
-        return FindOnPath(kDesktopOpener);
-    return std::nullopt;
+    return FindOnPath(command);
 }
 
 // The viewer outlives nothing of ours, but its exit status must be collected
@@ -114,6 +115,14 @@ int Spawn(const std::string& program, const std::string& file, pid_t& pid)
 
 } // namespace
 
+std::optional<std::string> StandInContentType(const std::string& command)
+{
+    for (const StandIn& standIn : kStandIns)
+        if (command == standIn.command)
+            return std::string(standIn.contentType);
+    return std::nullopt;
+}
+
 bool IsValidLocalFileName(const std::string& name)
 {
     if (name.empty() || name == "." || name == "..")
@@ -144,6 +153,8 @@ LaunchResult StartViewer(const std::string& command, const std::string& file)
 {
     const std::optional<std::string> program = ResolveProgram(command);
     if (!program) {
+        if (const auto contentType = StandInContentType(command))
+            return StartDesktopDefault(*contentType, file);
         errno = ENOENT;
         return LaunchResult::NotFound;
     }

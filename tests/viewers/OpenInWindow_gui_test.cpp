@@ -11,12 +11,15 @@
 #include <wx/textctrl.h>
 #include <wx/toplevel.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,9 +81,29 @@ protected:
 
     std::string ViewerCopy() const { return Slurp(folder / "copy"); }
 
-    std::string TempPathOf(const std::string& remoteName) const
+    // The run's own folder under TMPDIR: the only entry there, once made.
+    fs::path PrivateDir() const
     {
-        return (tempDir / ("FTP_TEMP_" + remoteName)).string();
+        for (const auto& entry : fs::directory_iterator(tempDir))
+            if (entry.is_directory() && entry.path().filename().string().rfind("vantrel-", 0) == 0)
+                return entry.path();
+        return tempDir / "no-private-folder";
+    }
+
+    std::string TempPathOf(const std::string& localName) const
+    {
+        return (PrivateDir() / ("FTP_TEMP_" + localName)).string();
+    }
+
+    // Every file under TMPDIR, the private folder's included.
+    std::vector<std::string> FilesUnderTemp() const
+    {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(tempDir))
+            if (!entry.is_directory())
+                files.push_back(entry.path().lexically_relative(tempDir).string());
+        std::sort(files.begin(), files.end());
+        return files;
     }
 
     // Opens `remoteName` in the text viewer, the recording script.
@@ -93,6 +116,34 @@ protected:
     void ChooseMode(int radioId)
     {
         static_cast<wxRadioButton*>(window->FindWindow(radioId))->SetValue(true);
+    }
+
+    // Logs in to `scripted`, whose directory holds `listing`, with the
+    // recording viewer as the text viewer and Binary mode.
+    void LogInScripted(ScriptedFtpServer& scripted, const std::string& listing)
+    {
+        for (const char* reply : {"331 Password required.", "230 Logged in.", "211-Features:\n SIZE\n211 End",
+                                  "250 CWD ok.", "257 \"/\" is the current directory.", "200 Type A.",
+                                  "200 EPRT ok."})
+            scripted.Then(reply);
+        scripted.Then(ScriptedFtpServer::SendData(listing));
+        Store("openTextPathStr", viewer.string());
+        Open();
+        TypeInto(IDC_DOMAIN, "127.0.0.1");
+        TypeInto(IDC_PORT, std::to_string(scripted.Port()));
+        TypeInto(IDC_USER, "anna");
+        TypeInto(IDC_PSWD, "pw");
+        TypeInto(IDC_PWD, "/");
+        window->OnLogin();
+        ChooseMode(IDC_BINARY);
+    }
+
+    // The replies to one RETR; the first in Binary mode also gets "TYPE I"
+    // (the engine sends TYPE only when it changes).
+    static void ScriptRetr(ScriptedFtpServer& scripted, const ScriptedFtpServer::Step& data)
+    {
+        scripted.Then("200 EPRT ok.");
+        scripted.Then(data);
     }
 
     fs::path folder;
@@ -111,6 +162,7 @@ TEST_F(OpenInWindow, TheViewerGetsItsOwnPathAndTheTemporaryFileAsItsTwoArguments
     EXPECT_EQ("1|" + viewer.string() + "|" + TempPathOf("readme.txt"), ViewerRecord());
     EXPECT_EQ("hello\r\nworld\r\n", ViewerCopy());
     EXPECT_EQ(std::vector<std::string>{TempPathOf("readme.txt")}, window->tempFiles);
+    EXPECT_EQ(fs::perms::owner_all, fs::status(PrivateDir()).permissions());
 }
 
 TEST_F(OpenInWindow, AsciiModeConvertsTheLineEndsBinaryKeepsEveryByte)
@@ -165,9 +217,11 @@ TEST_F(OpenInWindow, TheTemporaryFilesAreGoneAfterTheClose)
                   ExpectMessageBox("No such file or directory", "Open In", wxICON_ERROR));
     ASSERT_TRUE(fs::exists(TempPathOf("two.txt")));
     EXPECT_EQ(2u, window->tempFiles.size());
+    // A viewer's own files beside them (an editor's backup) go with the folder.
+    std::ofstream(TempPathOf("one.txt") + "~") << "backup";
+    const fs::path privateDir = PrivateDir();
     CloseAndReread();
-    EXPECT_FALSE(fs::exists(TempPathOf("one.txt")));
-    EXPECT_FALSE(fs::exists(TempPathOf("two.txt")));
+    EXPECT_FALSE(fs::exists(privateDir));
     EXPECT_TRUE(window->tempFiles.empty());
 }
 
@@ -200,6 +254,41 @@ TEST_F(OpenInWindow, ADownloadTheServerRefusesShowsTheNameAndTheServersText)
                   ExpectMessageBox("\"vanished.txt\"\n550 No such file or directory.", "Open In", wxICON_ERROR));
     EXPECT_TRUE(window->tempFiles.empty());
     EXPECT_FALSE(fs::exists(folder / "record"));
+    EXPECT_EQ(std::vector<std::string>{}, FilesUnderTemp());  // no file made for it is left
+}
+
+// Another user may plant anything in the shared temporary directory: here a
+// FIFO under the very name Open In would use, which once froze the window.
+TEST_F(OpenInWindow, ANamePlantedInTheSharedTemporaryDirectoryIsNeverOpened)
+{
+    server.WriteFile("readme.txt", "mine");
+    Store("openTextPathStr", viewer.string());
+    OpenLoggedIn();
+    const fs::path planted = tempDir / "FTP_TEMP_readme.txt";
+    ASSERT_EQ(0, mkfifo(planted.c_str(), 0666));
+    OpenInTextViewer("readme.txt");
+    EXPECT_EQ("1|" + viewer.string() + "|" + TempPathOf("readme.txt"), ViewerRecord());
+    EXPECT_EQ("mine", ViewerCopy());
+    EXPECT_TRUE(fs::is_fifo(planted));
+}
+
+TEST_F(OpenInWindow, ControlAndDirectionCharactersBecomeUnderscoresInTheLocalName)
+{
+    const std::string names[][2] = {
+        {"a\x1b]2;x\x07.txt", "a_]2;x_.txt"},
+        {"invoice\u202Etxt.exe", "invoice_txt.exe"},
+    };
+    Store("openTextPathStr", viewer.string());
+    for (const auto& name : names)
+        server.WriteFile(name[0], name[0]);
+    OpenLoggedIn();
+    ChooseMode(IDC_BINARY);
+    for (const auto& [remote, local] : names) {
+        fs::remove(folder / "record");
+        OpenInTextViewer(remote);
+        EXPECT_EQ("1|" + viewer.string() + "|" + TempPathOf(local), ViewerRecord());
+        EXPECT_EQ(remote, ViewerCopy());
+    }
 }
 
 // Finds the configure dialog while it is up, lets `inspect` look at it and
@@ -267,20 +356,9 @@ TEST_F(OpenInWindow, ConfigureCancelledKeepsEveryViewer)
 TEST_F(OpenInWindow, NamesThatAreNoLocalFileNameAreRefusedBeforeAnyDownload)
 {
     ScriptedFtpServer scripted;
-    for (const char* reply : {"331 Password required.", "230 Logged in.", "211-Features:\n SIZE\n211 End",
-                              "250 CWD ok.", "257 \"/\" is the current directory.", "200 Type A.", "200 EPRT ok."})
-        scripted.Then(reply);
-    scripted.Then(ScriptedFtpServer::SendData("-rw-r--r-- 1 u g 5 Jan 1 2024 ..\r\n"
-                                              "-rw-r--r-- 1 u g 5 Jan 1 2024 .\r\n"
-                                              "-rw-r--r-- 1 u g 5 Jan 1 2024 up/evil.txt\r\n"));
-    Store("openTextPathStr", viewer.string());
-    Open();
-    TypeInto(IDC_DOMAIN, "127.0.0.1");
-    TypeInto(IDC_PORT, std::to_string(scripted.Port()));
-    TypeInto(IDC_USER, "anna");
-    TypeInto(IDC_PSWD, "pw");
-    TypeInto(IDC_PWD, "/");
-    window->OnLogin();
+    LogInScripted(scripted, "-rw-r--r-- 1 u g 5 Jan 1 2024 ..\r\n"
+                            "-rw-r--r-- 1 u g 5 Jan 1 2024 .\r\n"
+                            "-rw-r--r-- 1 u g 5 Jan 1 2024 up/evil.txt\r\n");
     ASSERT_TRUE(window->session);
     const std::size_t commandsAfterLogin = scripted.Commands().size();
     for (const std::string name : {"..", ".", "up/evil.txt"}) {
@@ -291,6 +369,62 @@ TEST_F(OpenInWindow, NamesThatAreNoLocalFileNameAreRefusedBeforeAnyDownload)
     EXPECT_EQ(commandsAfterLogin, scripted.Commands().size());
     EXPECT_TRUE(window->tempFiles.empty());
     EXPECT_TRUE(fs::is_empty(tempDir));
+    EXPECT_FALSE(fs::exists(folder / "record"));
+}
+
+// A server that cuts the connection mid-file: the box, nothing left of the
+// new attempt, and the earlier copy, which a viewer may still hold, as it was.
+TEST_F(OpenInWindow, ACutDownloadLeavesNothingAndTheEarlierCopyUntouched)
+{
+    ScriptedFtpServer scripted;
+    LogInScripted(scripted, "-rw-r--r-- 1 u g 5 Jan 1 2024 doc.txt\r\n");
+    ASSERT_TRUE(window->session);
+    scripted.Then("200 Type I.");
+    ScriptRetr(scripted, ScriptedFtpServer::SendData("first"));
+    OpenInTextViewer("doc.txt");
+    ASSERT_FALSE(ViewerRecord().empty());
+    ASSERT_EQ("first", ViewerCopy());
+    const std::string copy = TempPathOf("doc.txt");
+
+    ScriptRetr(scripted, ScriptedFtpServer::ResetData("sec"));
+    Select("doc.txt");
+    wxTEST_DIALOG(window->OnOpenIn(ID_OPENIN_TEXT),
+                  ExpectMessageBox("\"doc.txt\"\nThe connection with the server was reset", "Open In", wxICON_ERROR));
+    EXPECT_EQ("first", Slurp(copy));
+    EXPECT_EQ(std::vector<std::string>{fs::path(copy).lexically_relative(tempDir).string()}, FilesUnderTemp());
+    EXPECT_EQ(std::vector<std::string>{copy}, window->tempFiles);
+}
+
+// A server that streams past the listed size, and one that goes silent: each
+// is cut off at its bound and said in the error-text box; the window and the
+// login stay usable and nothing is left.
+TEST_F(OpenInWindow, AnOpenInDownloadStopsAtItsSizeBoundAndAtItsDeadline)
+{
+    ScriptedFtpServer scripted;
+    LogInScripted(scripted, "-rw-r--r-- 1 u g 10 Jan 1 2024 endless.bin\r\n"
+                            "-rw-r--r-- 1 u g 10 Jan 1 2024 silent.bin\r\n");
+    ASSERT_TRUE(window->session);
+    window->viewerLimits.extraBytes = 1000;
+    window->viewerLimits.baseDeadline = std::chrono::milliseconds(1500);
+    scripted.Then("200 Type I.");
+    const struct {
+        const char* name;
+        std::string sent;
+        const char* text;
+    } cases[] = {
+        {"endless.bin", std::string(200000, 'x'), "The server sent more than the listed size of the file"},
+        {"silent.bin", "abc", "The operation timed out"},
+    };
+    for (const auto& c : cases) {
+        ScriptRetr(scripted, ScriptedFtpServer::StallData(c.sent));
+        scripted.Then("426 Transfer aborted.\n226 Abort successful.");  // the RETR's end, then ABOR's
+        Select(c.name);
+        wxTEST_DIALOG(window->OnOpenIn(ID_OPENIN_TEXT),
+                      ExpectMessageBox("\"" + std::string(c.name) + "\"\n" + c.text, "Open In", wxICON_ERROR));
+        EXPECT_TRUE(window->session) << c.name;
+        EXPECT_EQ(std::vector<std::string>{}, FilesUnderTemp()) << c.name;
+    }
+    EXPECT_TRUE(window->tempFiles.empty());
     EXPECT_FALSE(fs::exists(folder / "record"));
 }
 

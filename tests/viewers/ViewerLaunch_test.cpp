@@ -1,3 +1,4 @@
+#include "viewers/DesktopViewer.h"
 #include "viewers/ViewerLaunch.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,60 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A desktop of the tests' own, set up before anything in the process asks
+// GIO (which reads the XDG variables once): recording programs with desktop
+// entries, and a mimeapps.list that makes a "runner" the default for the
+// types a hostile server's file could carry. Each program writes its argv,
+// NUL-separated, to "<program>.argv".
+struct DesktopSandbox {
+    DesktopSandbox()
+    {
+        std::string pattern = (fs::temp_directory_path() / "vantrel-desktop-XXXXXX").string();
+        root = mkdtemp(pattern.data());
+        const fs::path applications = root / "data" / "applications";
+        fs::create_directories(applications);
+        fs::create_directories(root / "config");
+        fs::create_directories(root / "system");
+        text = Program(applications, "text", "%f", "text/plain;");
+        pictures = Program(applications, "pictures", "%f", "image/png;");
+        browser = Program(applications, "browser", "%U", "x-scheme-handler/http;text/html;");
+        runner = Program(applications, "runner", "%f",
+                         "application/x-java-archive;application/x-desktop;application/x-shellscript;");
+        std::ofstream(root / "config" / "mimeapps.list")
+            << "[Default Applications]\n"
+            << "text/plain=vantrel-test-text.desktop\n"
+            << "image/png=vantrel-test-pictures.desktop\n"
+            << "x-scheme-handler/http=vantrel-test-browser.desktop\n"
+            << "application/x-java-archive=vantrel-test-runner.desktop\n"
+            << "application/x-desktop=vantrel-test-runner.desktop\n"
+            << "application/x-shellscript=vantrel-test-runner.desktop\n";
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        setenv("XDG_DATA_DIRS", (root / "system").c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", (root / "system").c_str(), 1);
+        unsetenv("XDG_CURRENT_DESKTOP");
+    }
+    ~DesktopSandbox() { fs::remove_all(root); }
+
+    fs::path Program(const fs::path& applications, const std::string& name, const std::string& field,
+                     const std::string& types) const
+    {
+        const fs::path program = root / name;
+        std::ofstream(program) << "#!/bin/sh\n"
+                               << "out=\"$0.argv\"\n"
+                               << "printf '%s\\0' \"$0\" \"$@\" > \"$out.part\" && /bin/mv \"$out.part\" \"$out\"\n";
+        fs::permissions(program, fs::perms::owner_all);
+        std::ofstream(applications / ("vantrel-test-" + name + ".desktop"))
+            << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << program.string() << " "
+            << field << "\nMimeType=" << types << "\n";
+        return program;
+    }
+
+    fs::path root, text, pictures, browser, runner;
+};
+
+const DesktopSandbox sandbox;
 
 struct NameCase {
     const char* name;
@@ -181,18 +236,45 @@ TEST_F(StartViewerTest, SkipsPathEntriesThatAreNotExecutableFiles)
     EXPECT_EQ(argv->front(), viewer.string());
 }
 
-TEST_F(StartViewerTest, HandsWindowsDefaultsToXdgOpenWhenTheyAreMissing)
+TEST(StandInContentType, OnlyTheExactStoredDefaultsStandForATypeEachItsOwn)
+{
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"notepad.exe", "text/plain"}, {"mspaint.exe", "image/png"}, {"iexplore.exe", "x-scheme-handler/http"},
+        {"NOTEPAD.EXE", std::nullopt}, {"/usr/bin/notepad.exe", std::nullopt}, {"notepad", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [command, type] : cases)
+        EXPECT_EQ(StandInContentType(command), type) << command;
+}
+
+// The file's name says jar, desktop entry or script, and the desktop has a
+// runner for each: the viewer's own type must choose all the same.
+TEST_F(StartViewerTest, HandsWindowsDefaultsToTheDesktopProgramOfTheirOwnTypeNeverTheFiles)
 {
     const fs::path opener = WriteRecorder(bin / "xdg-open");
     PutBinFirstOnPath();
-    for (const char* command : {"notepad.exe", "mspaint.exe", "iexplore.exe"}) {
-        fs::remove(opener.string() + ".argv");
-        const std::string file = TempViewerPath(root.string(), std::string("for ") + command);
-        ASSERT_EQ(StartViewer(command, file), LaunchResult::Started) << command;
-        const auto argv = RecordedArgv(opener);
-        ASSERT_TRUE(argv) << command;
-        EXPECT_EQ(*argv, (std::vector<std::string>{opener.string(), file})) << command;
+    struct Case {
+        const char* command;
+        const char* remoteName;
+        fs::path program;
+    } cases[] = {
+        {"notepad.exe", "notes.jar", sandbox.text},
+        {"notepad.exe", "x.desktop", sandbox.text},
+        {"mspaint.exe", "run.sh", sandbox.pictures},
+        {"iexplore.exe", "page.jar", sandbox.browser},  // a browser taking URIs still gets the local path
+    };
+    for (const Case& c : cases) {
+        fs::remove(c.program.string() + ".argv");
+        const std::string file = TempViewerPath(root.string(), c.remoteName);
+        std::ofstream(file) << "#!/bin/sh\ntouch pwned\n";
+        ASSERT_EQ(StartViewer(c.command, file), LaunchResult::Started) << c.remoteName;
+        const auto argv = RecordedArgv(c.program);
+        ASSERT_TRUE(argv) << c.remoteName;
+        EXPECT_EQ(*argv, (std::vector<std::string>{c.program.string(), file})) << c.remoteName;
     }
+    EXPECT_FALSE(fs::exists(sandbox.runner.string() + ".argv"));
+    EXPECT_FALSE(fs::exists(opener.string() + ".argv"));
+    EXPECT_FALSE(AnythingPwned());
 }
 
 TEST_F(StartViewerTest, PrefersAWindowsDefaultThatIsOnPath)
@@ -228,11 +310,11 @@ TEST_F(StartViewerTest, ReportsMissingProgramsAsNotFound)
     EXPECT_FALSE(fs::exists(bin / "xdg-open.argv"));
 }
 
-TEST_F(StartViewerTest, WindowsDefaultWithoutAnyOpenerIsNotFound)
+TEST_F(StartViewerTest, ATypeTheDesktopHasNoProgramForIsNotFound)
 {
     setenv("PATH", bin.string().c_str(), 1);
     errno = 0;
-    EXPECT_EQ(StartViewer("notepad.exe", "f"), LaunchResult::NotFound);
+    EXPECT_EQ(StartDesktopDefault("application/x-vantrel-nothing", "f"), LaunchResult::NotFound);
     EXPECT_EQ(errno, ENOENT);
 }
 
