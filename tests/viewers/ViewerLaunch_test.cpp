@@ -367,6 +367,11 @@ TEST_F(StartViewerTest, LeavesNoZombieBehind)
     const fs::path viewer = WriteRecorder(bin / "viewer");
     ASSERT_EQ(StartViewer(viewer.string(), "f"), LaunchResult::Started);
     ASSERT_TRUE(RecordedArgv(viewer));
+    // The desktop's program is started by GIO, which must collect it too.
+    fs::remove(sandbox.text.string() + ".argv");
+    PutBinFirstOnPath();
+    ASSERT_EQ(StartViewer("notepad.exe", "f"), LaunchResult::Started);
+    ASSERT_TRUE(RecordedArgv(sandbox.text));
     int zombies = ZombieChildren();
     for (int tries = 0; tries < 500 && zombies > 0; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
