@@ -417,8 +417,11 @@ key Down Down Right
 sleep 0.3
 shot open-in-menu
 key Return
-temp_copy=$TMPDIR/FTP_TEMP_notes.txt
 wait_until 15 "the viewer to start" test -s "$work/viewer.copy"
+# The run's own folder, the only one under TMPDIR, mode 0700.
+private_dir=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -type d -name 'vantrel-??????' -perm 700)
+[ -n "$private_dir" ] || fail "no private 0700 folder for Open In under $TMPDIR"
+temp_copy=$private_dir/FTP_TEMP_notes.txt
 [ "$(cat "$work/viewer.args")" = "$temp_copy" ] ||
   fail "the viewer got the arguments \"$(cat "$work/viewer.args")\", not \"$temp_copy\""
 expect_same "$root/notes.txt" "$work/viewer.copy" "the file the viewer opened"
@@ -481,6 +484,7 @@ expect_same "$outbox/notes.txt" "$root/notes.txt" "the uploaded file"
 size_is "$root/alpha-big.bin" $big_size && size_is "$root/beta-big.bin" $big_size ||
   fail "a big file on the server changed size"
 [ ! -e "$temp_copy" ] || fail "the temporary copy $temp_copy was not deleted at close"
+[ ! -e "$private_dir" ] || fail "the private folder $private_dir was not removed at close"
 [ "$(size_of "$partial")" = "$kept" ] || fail "the partial file changed after Abort"
 
 setting() { sed -n "s/^$1=//p" "$settings"; }
