@@ -21,11 +21,13 @@ enum InternetError : int {
     ERROR_FTP_TRANSFER_IN_PROGRESS = 12110,
     ERROR_FTP_DROPPED = 12111,
     ERROR_INTERNET_BAD_REPLY = 12152,         // a reply that breaks the protocol
-    ERROR_FTP_LARGER_THAN_LISTED = 12153,     // a download for viewing ran past its bound
     // An enumeration that found nothing, which is no failure. Windows gives
     // this 18, which is an errno value (EXDEV) here.
     ERROR_NO_MORE_FILES = 12900,
     ERROR_LOCAL_FILE_SHRANK = 12901,          // an upload's file ended before its size at the start
+    // Ours, with no Windows counterpart: a download for viewing that ran
+    // past the bound its listed size gives it.
+    ERROR_FTP_LARGER_THAN_LISTED = 12902,
 };
 
 void SetLastError(int code, std::string response = {});
