@@ -57,6 +57,8 @@ void PyFtpServer::Start(const Options& options)
         arguments.push_back("--dos-listing");
     if (options.activeRefused)
         arguments.push_back("--refuse-active");
+    if (options.passiveRefused)
+        arguments.push_back("--refuse-passive");
     arguments.push_back("--host");
     arguments.push_back(options.host);
     std::vector<char*> argv;

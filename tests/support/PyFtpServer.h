@@ -23,6 +23,7 @@ public:
         bool dosListing = false;       // LIST in DOS/IIS form, no MLSD
         const char* host = "127.0.0.1";  // or "::1"
         bool activeRefused = false;      // PORT and EPRT answered 500, as behind a NAT
+        bool passiveRefused = false;     // PASV and EPSV answered 500, as behind a strict firewall
     };
 
     PyFtpServer() : PyFtpServer(Options{}) {}

@@ -32,7 +32,7 @@ class DosListingFS(AbstractedFS):
             yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
-def make_handler(locked, dos_listing, refuse_active):
+def make_handler(locked, dos_listing, refuse_active, refuse_passive):
     class Handler(FTPHandler):
         def ftp_CWD(self, path):
             if locked and os.path.basename(path.rstrip("/")) == locked:
@@ -43,6 +43,9 @@ def make_handler(locked, dos_listing, refuse_active):
     if refuse_active:
         Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
                               if name not in ("PORT", "EPRT")}
+    if refuse_passive:
+        Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
+                              if name not in ("PASV", "EPSV")}
     if dos_listing:
         Handler.abstracted_fs = DosListingFS
         Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
@@ -57,13 +60,14 @@ def main():
     parser.add_argument("--dos-listing", action="store_true")
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--refuse-active", action="store_true")
+    parser.add_argument("--refuse-passive", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user("anna", "secret", args.root, perm="elradfmwMT")
     authorizer.add_user("reader", "readonly", args.root, perm="elr")
-    handler = make_handler(args.locked, args.dos_listing, args.refuse_active)
+    handler = make_handler(args.locked, args.dos_listing, args.refuse_active, args.refuse_passive)
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
     server = FTPServer((args.host, 0), handler)
