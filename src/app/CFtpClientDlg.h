@@ -75,6 +75,8 @@ public:
     void OnTransferMode();
     void OnDownload();
     void OnUpload();
+    // Local paths dropped on the window; false when the drop is refused.
+    bool OnDropFiles(const std::vector<std::string>& paths);
     void OnAbort();
     void OnAbortGraceOver();
     void OnTransferError(const std::string& text, const std::string& caption);
@@ -174,6 +176,11 @@ private:
     void SayTransferInProgress();
     enum class WorkerWait { Ended, AlreadyWaiting, TimedOut };
     WorkerWait WaitForWorker();
+    void UploadFile(const std::string& path, const std::string& name);
+    void UploadDropped(const std::string& path, const std::string& leftOutText);
+    // Presses the button that a key in the file list stands for, where the
+    // button is enabled; false when the key is not one of them.
+    bool PressButtonForListKey(int keyCode, int modifiers);
 
     wxTimer clockTimer;
     wxTimer abortTimer;
@@ -185,4 +192,7 @@ private:
     bool waitingForWorker = false;
     // The control FocusControl could not focus yet: the window was not active.
     wxWindow* focusOnActivate = nullptr;
+    // Said after the last line of an upload that a drop of several files
+    // started: the files left out.
+    std::string uploadLeftOutText;
 };

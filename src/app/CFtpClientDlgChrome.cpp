@@ -8,10 +8,12 @@
 #include "app/CFtpClientApp.h"
 #include "app/ChromeRules.h"
 #include "app/ControlIds.h"
+#include "app/ListKeys.h"
 #include "ftp/CFileListCtrl.h"
 #include "platform/GtkLook.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
+#include "transfer/CFileDropTarget.h"
 #include "transfer/TransferEvents.h"
 
 #include <wx/combobox.h>
@@ -73,6 +75,23 @@ void CFtpClientDlg::FocusControl(wxWindow* control)
         return;
     }
     focusOnActivate = control;
+}
+
+// The key runs the button's own handler, so its guards and boxes apply. The
+// key of a disabled button does nothing, as a click on that button would.
+bool CFtpClientDlg::PressButtonForListKey(int keyCode, int modifiers)
+{
+    const int id = ButtonForListKey(keyCode, modifiers);
+    wxWindow* focus = FindFocus();
+    if (id == 0 || !focus || (focus != fileList && !fileList->IsDescendant(focus)))
+        return false;
+    wxWindow* button = FindWindow(id);
+    if (!button || !button->IsEnabled())
+        return false;
+    wxCommandEvent click(wxEVT_BUTTON, id);
+    click.SetEventObject(button);
+    button->ProcessWindowEvent(click);
+    return true;
 }
 
 void CFtpClientDlg::BindEvents()
@@ -140,15 +159,16 @@ void CFtpClientDlg::BindEvents()
         OnSize(!event.IsIconized());
     });
     // Escape clears the list's selection instead of closing; F1 anywhere
-    // opens the guide.
+    // opens the guide; in the list a few keys press buttons.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
             OnCancel();
         else if (event.GetKeyCode() == WXK_F1)
             CFtpClientApp::OnDocumentation();
-        else
+        else if (!PressButtonForListKey(event.GetKeyCode(), event.GetModifiers()))
             event.Skip();
     });
+    SetDropTarget(new CFileDropTarget(*this));
 
     Bind(WM_TRANSFER_ERROR, [this](wxThreadEvent& event) {
         OnTransferError(ToUtf8(event.GetString()), event.GetPayload<std::string>());

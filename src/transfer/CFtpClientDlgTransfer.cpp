@@ -14,6 +14,7 @@
 #include "platform/Text.h"
 #include "transfer/CAsciiExtDlg.h"
 #include "transfer/CPercentProgressCtrl.h"
+#include "transfer/DropRules.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferRules.h"
 #include "transfer/TransferWorker.h"
@@ -25,6 +26,7 @@
 
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -110,8 +112,13 @@ void CFtpClientDlg::OnUpload()
                       "All Files ( *.* )|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (open.ShowModal() != wxID_OK)
         return;
-    const std::string name = ToUtf8(open.GetFilename());
-    const std::string path = ToUtf8(open.GetPath());
+    UploadFile(ToUtf8(open.GetPath()), ToUtf8(open.GetFilename()));
+}
+
+// The upload of a chosen or dropped file, from the question about a listed
+// name on.
+void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
+{
     const int row = fileList->FindRow(name);
     if (row >= 0) {
         SelectRow(row);
@@ -146,6 +153,34 @@ void CFtpClientDlg::OnUpload()
     StartTransfer(TransferDirection::Upload);
     uploadFolder = path.substr(0, path.size() - name.size());
     uploadFileName = name;
+}
+
+// A drop runs the upload once wx's drop handling has ended, so that the
+// question about a listed name is not asked inside the drag.
+bool CFtpClientDlg::OnDropFiles(const std::vector<std::string>& paths)
+{
+    if (RefuseWhileBusy())
+        return false;
+    const DroppedUpload chosen = ChooseDroppedUpload(paths);
+    if (chosen.path.empty()) {
+        MessageBeep();
+        return false;
+    }
+    CallAfter([this, chosen] { UploadDropped(chosen.path, LeftOutText(chosen.leftOut)); });
+    return true;
+}
+
+// The word on the files left out stays on the bar: it is there while the
+// question is asked and comes back after the transfer's last line.
+void CFtpClientDlg::UploadDropped(const std::string& path, const std::string& leftOutText)
+{
+    if (RefuseWhileBusy())
+        return;
+    if (!leftOutText.empty())
+        progressBar->SetText(FromUtf8(leftOutText));
+    UploadFile(path, path.substr(path.rfind('/') + 1));
+    if (workerRunning)
+        uploadLeftOutText = leftOutText;
 }
 
 // The flag is set before the worker starts, so an Abort pressed at once is
@@ -217,6 +252,8 @@ void CFtpClientDlg::OnTransferDone()
     wxBell();
     Iconize(false);
     Raise();
+    if (!uploadLeftOutText.empty())
+        progressBar->SetText(progressBar->GetText() + "   " + FromUtf8(std::exchange(uploadLeftOutText, {})));
     // The worker's box has told why a dropped connection failed: no listing
     // to fail once more.
     if (LogOutIfDropped())
