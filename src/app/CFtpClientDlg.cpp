@@ -147,6 +147,9 @@ bool CFtpClientDlg::OnInitDialog()
 
     SettingsStore store;
     LoadSettings(store);
+    // The first tab stop, as a dialog starts; GTK would pick the topmost
+    // control, the site box.
+    FocusControl(FindWindow(IDC_LOGIN));
     return true;
 }
 

@@ -151,6 +151,7 @@ private:
     SiteProfile CurrentFields() const;
     void SetCurrentFields(const SiteProfile& site);
     void StoreCurrentFields();
+    void ResetQuotedHiddenFields();
     void ApplyPasswordMask();
     int AddSiteItem(const std::string& name, const std::string& record);
     std::string& SiteRecordAt(int index);

@@ -126,6 +126,13 @@ void CFtpClientDlg::BindEvents()
     Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnclickFileList(event.GetColumn()); },
          IDC_FILELIST);
     Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnDblclkFileList(); }, IDC_FILELIST);
+    // Activation comes only from a row; a double-click on the empty part of
+    // the list is the list's double-click all the same, and says so.
+    fileList->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) {
+        event.Skip();
+        if (!fileList->IsOnRow(event.GetPosition()))
+            CallAfter([this] { OnDblclkFileList(); });
+    });
 
     command(IDC_LOGIN, &CFtpClientDlg::OnLogin);
     command(IDC_LOGOUT, &CFtpClientDlg::OnLogout);

@@ -7,6 +7,7 @@
 #include "fileops/CInputDlg.h"
 #include "engine/FtpConnection.h"
 #include "platform/MessageBox.h"
+#include "platform/Text.h"
 #include "transfer/TransferRules.h"
 
 #include <wx/utils.h>
@@ -96,16 +97,19 @@ void CFtpClientDlg::OnRename()
     const std::string oldName = fileList->Row(row).name;
     if (oldName == "." || oldName == "..")
         return;
+    // The prompt holds UTF-8 text; a name in another encoding is shown as
+    // the list shows it and goes back as its own bytes unless edited.
+    const std::string shownName = ToUtf8(DisplayName(oldName));
     CInputDlg prompt(this);
-    prompt.text = oldName;
+    prompt.text = shownName;
     prompt.caption = "Rename";
     while (prompt.DoModal() == IDOK) {
         wxBusyCursor wait;
-        if (ftpConnection->Rename(oldName, prompt.text)) {
+        if (ftpConnection->Rename(oldName, NameBytesFromDisplay(oldName, prompt.text))) {
             RefreshListing();
             return;
         }
-        MessageBox(this, "Problem renaming\n\"" + oldName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
+        MessageBox(this, "Problem renaming\n\"" + shownName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
                    "Rename", MB_OK | MB_ICONHAND);
         if (LogOutIfDropped())
             return;

@@ -37,9 +37,21 @@ void CFileListCtrl::Clear()
     SetEntries({});
 }
 
+// The list's selection and focus are row numbers; they go where the entry
+// goes, or a command would act on whatever file now stands in the old row.
 void CFileListCtrl::Sort(int descendingFlag, int column)
 {
-    SortEntries(rows, descendingFlag, column);
+    const int selected = FirstSelected();
+    const long focused = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    const std::vector<std::size_t> moved = SortEntries(rows, descendingFlag, column);
+    if (selected >= 0) {
+        DeselectRow(selected);
+        SelectRow(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
+    }
+    if (focused >= 0) {
+        const long to = static_cast<long>(moved[static_cast<std::size_t>(focused)]);
+        SetItemState(to, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+    }
     Refresh();
 }
 
@@ -56,6 +68,12 @@ void CFileListCtrl::SelectRow(int row)
 void CFileListCtrl::DeselectRow(int row)
 {
     SetItemState(row, 0, wxLIST_STATE_SELECTED);
+}
+
+bool CFileListCtrl::IsOnRow(const wxPoint& point) const
+{
+    int flags = 0;
+    return HitTest(point, flags) != wxNOT_FOUND;
 }
 
 int CFileListCtrl::FindRow(const std::string& name) const

@@ -26,6 +26,8 @@ public:
     int FirstSelected() const;
     void SelectRow(int row);
     void DeselectRow(int row);
+    // Whether a point of the list (its own coordinates) lies on a row.
+    bool IsOnRow(const wxPoint& point) const;
     // The row whose name equals `name` without regard to case, or -1.
     int FindRow(const std::string& name) const;
 

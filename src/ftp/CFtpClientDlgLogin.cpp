@@ -25,6 +25,7 @@ void CFtpClientDlg::OnLogin()
     // to another server than the one shown: stop here instead.
     if (!UpdateData(true))
         return;
+    ResetQuotedHiddenFields();
     const std::string quoted = FieldHoldingQuote(CurrentFields());
     if (!quoted.empty()) {
         MessageBox(this, "The " + quoted + " box holds a double quote (\"), which a saved site cannot keep.\n\n"

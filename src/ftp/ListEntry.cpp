@@ -1,6 +1,7 @@
 #include "ftp/ListEntry.h"
 
 #include <algorithm>
+#include <numeric>
 #include <cstdio>
 #include <limits>
 
@@ -91,11 +92,22 @@ int CompareEntries(const ListEntry& a, const ListEntry& b, int descendingFlag, i
     return descendingFlag == 1 ? -ascending : ascending;
 }
 
-void SortEntries(std::vector<ListEntry>& entries, int descendingFlag, int column)
+std::vector<std::size_t> SortEntries(std::vector<ListEntry>& entries, int descendingFlag, int column)
 {
-    std::stable_sort(entries.begin(), entries.end(), [&](const ListEntry& a, const ListEntry& b) {
-        return CompareEntries(a, b, descendingFlag, column) < 0;
+    std::vector<std::size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return CompareEntries(entries[a], entries[b], descendingFlag, column) < 0;
     });
+    std::vector<ListEntry> sorted;
+    sorted.reserve(entries.size());
+    std::vector<std::size_t> newPosition(entries.size());
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        newPosition[order[position]] = position;
+        sorted.push_back(std::move(entries[order[position]]));
+    }
+    entries = std::move(sorted);
+    return newPosition;
 }
 
 void AddListingEntry(ListingSummary& summary, const FtpListEntry& entry)

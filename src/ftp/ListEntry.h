@@ -40,7 +40,9 @@ std::string FormatSummary(int folders, int files, std::uint64_t totalBytes);
 // Negative when a goes first. Only descendingFlag 1 reverses the order.
 int CompareEntries(const ListEntry& a, const ListEntry& b, int descendingFlag, int column);
 
-void SortEntries(std::vector<ListEntry>& entries, int descendingFlag, int column);
+// Sorts in place, keeping the order of equal entries; returns where each
+// entry went (the new index of the entry that stood at each old index).
+std::vector<std::size_t> SortEntries(std::vector<ListEntry>& entries, int descendingFlag, int column);
 
 // The rows of a listing in server order, with the counts for the summary.
 struct ListingSummary {

@@ -32,6 +32,7 @@ const char* InternetMessage(int code)
     case ERROR_FTP_LARGER_THAN_LISTED: return "The server sent more than the listed size of the file";
     case ERROR_NO_MORE_FILES: return "There are no more files";
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
+    case ERROR_NOT_A_REGULAR_FILE: return "Not a regular file: only the contents of a file can be uploaded";
     default: return nullptr;
     }
 }

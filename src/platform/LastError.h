@@ -28,6 +28,9 @@ enum InternetError : int {
     // Ours, with no Windows counterpart: a download for viewing that ran
     // past the bound its listed size gives it.
     ERROR_FTP_LARGER_THAN_LISTED = 12902,
+    // A local path that names a pipe, a device or a socket: only a regular
+    // file has contents to upload. No errno value says so.
+    ERROR_NOT_A_REGULAR_FILE = 12903,
 };
 
 void SetLastError(int code, std::string response = {});

@@ -52,10 +52,33 @@ std::string ToUtf8(const wxString& text)
     return utf8;
 }
 
+namespace {
+
+bool ShownAsLatin1(const std::string& bytes)
+{
+    return !bytes.empty() && wxString::FromUTF8(bytes.data(), bytes.size()).empty();
+}
+
+}  // namespace
+
 wxString DisplayName(const std::string& bytes)
 {
-    wxString utf8 = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (!utf8.empty() || bytes.empty())
-        return utf8;
+    if (!ShownAsLatin1(bytes))
+        return wxString::FromUTF8(bytes.data(), bytes.size());
     return wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+}
+
+std::string NameBytesFromDisplay(const std::string& original, const std::string& entered)
+{
+    if (entered == ToUtf8(DisplayName(original)))
+        return original;
+    if (!ShownAsLatin1(original))
+        return entered;
+    std::string latin1;
+    for (const wxUniChar c : FromUtf8(entered)) {
+        if (c.GetValue() > 0xFF)
+            return entered;
+        latin1 += static_cast<char>(c.GetValue());
+    }
+    return latin1;
 }

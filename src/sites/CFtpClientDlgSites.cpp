@@ -72,16 +72,34 @@ void CFtpClientDlg::DeleteSiteItem(int index)
     domainCombo->Delete(static_cast<unsigned>(index));
 }
 
-// A field holding a double quote cannot be stored: the item keeps the record
-// it had rather than one that would read back shifted.
+void CFtpClientDlg::ResetQuotedHiddenFields()
+{
+    SiteProfile fields = CurrentFields();
+    ::ResetQuotedHiddenFields(fields);
+    SetCurrentFields(fields);
+}
+
+// A visible field holding a double quote cannot be stored: the item keeps
+// the record it had rather than one that would read back shifted.
 void CFtpClientDlg::StoreCurrentFields()
 {
+    ResetQuotedHiddenFields();
     if (FieldHoldingQuote(CurrentFields()).empty())
         SiteRecordAt(currentSite) = FormatSiteRecord();
 }
 
+// Opening the list is refused while logged in, but the mouse wheel over the
+// box and the arrow keys in it change the selection without opening it: the
+// fields would then belong to another site than the connection, and that
+// site's record would be saved with this server's directory.
 void CFtpClientDlg::OnSelchangeDomain()
 {
+    if (session) {
+        domainCombo->SetSelection(currentSite);
+        domainCombo->ChangeValue(FromUtf8(domain));
+        OnSiteLocked();
+        return;
+    }
     StoreCurrentFields();
     currentSite = domainCombo->GetSelection();
     LoadSiteRecord(SiteRecordAt(currentSite));

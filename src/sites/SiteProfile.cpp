@@ -109,6 +109,16 @@ std::string FieldHoldingQuote(const SiteProfile& site)
     return {};
 }
 
+void ResetQuotedHiddenFields(SiteProfile& site)
+{
+    const auto quoted = [](const std::string& field) { return field.find('"') != std::string::npos; };
+    if (quoted(site.uploadFileName))
+        site.uploadFileName.clear();
+    for (std::string* folder : {&site.uploadFolder, &site.downloadFolder})
+        if (quoted(*folder))
+            *folder = "/";
+}
+
 std::string HostFromSiteName(const std::string& siteName)
 {
     std::size_t start = 0;

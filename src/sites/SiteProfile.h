@@ -40,6 +40,11 @@ std::string PlaceholderRecord();
 // field as the user knows it ("Domain", "User", ...), or empty.
 std::string FieldHoldingQuote(const SiteProfile& site);
 
+// The upload file name and the two folders come from local paths the user
+// chose, and may hold a quote the user can neither see nor remove: each such
+// field goes back to its default (no name, the folder "/").
+void ResetQuotedHiddenFields(SiteProfile& site);
+
 // The host name to connect to: leading white space dropped, cut before the
 // first space or tab (the rest of the site name is a remark).
 std::string HostFromSiteName(const std::string& siteName);

@@ -9,12 +9,12 @@
 #include "ftp/LastErrorText.h"
 #include "engine/FtpConnection.h"
 #include "engine/InternetFile.h"
-#include "platform/LastError.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "transfer/CAsciiExtDlg.h"
 #include "transfer/CPercentProgressCtrl.h"
 #include "transfer/DropRules.h"
+#include "transfer/LocalUploadFile.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferRules.h"
 #include "transfer/TransferWorker.h"
@@ -24,7 +24,7 @@
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
-#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 #include <utility>
 
@@ -127,9 +127,8 @@ void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
             return;
     }
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        SetLastError(errno ? errno : EISDIR);
+    LocalUploadFile local;
+    if (!local.Open(path)) {
         MessageBox(this, LastErrorText(), "Upload - Local File", MB_OK | MB_ICONHAND);
         return;
     }
@@ -141,13 +140,14 @@ void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
         LogOutIfDropped();
         return;
     }
-    progressBar->SetRange(0, info.st_size);
+    progressBar->SetRange(0, local.Length());
     progressBar->SetPos(0);
     progressBar->SetText(FromUtf8(StartText(TransferDirection::Upload, name)));
 
     transferJob.localPath = path;
     transferJob.remoteName = name;
-    transferJob.totalBytes = info.st_size;
+    transferJob.totalBytes = local.Length();
+    transferJob.localFile = local.Release();
     transferJob.remoteFile = std::move(remote);
     transferJob.transferType = type;
     StartTransfer(TransferDirection::Upload);
@@ -203,6 +203,8 @@ void CFtpClientDlg::StartTransfer(TransferDirection direction)
         workerRunning = false;
         transferJob.remoteFile->Close();
         transferJob.remoteFile.reset();
+        if (transferJob.localFile >= 0)
+            close(std::exchange(transferJob.localFile, -1));
         MessageBox(this, std::string("The transfer could not be started: ") + failure.what(),
                    direction == TransferDirection::Upload ? "Upload" : "Download", MB_OK | MB_ICONHAND);
         return;

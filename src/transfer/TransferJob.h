@@ -25,6 +25,7 @@ struct TransferJob {
     std::int64_t totalBytes = 0;
     FtpConnection* connection = nullptr;
     std::unique_ptr<InternetFile> remoteFile;   // owned by the worker once started
+    int localFile = -1;                         // an upload's open local file; the worker closes it
     unsigned transferType = 0;                  // line-end conversion for ASCII
     std::mutex lock;
 };

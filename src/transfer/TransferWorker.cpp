@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <new>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 wxDEFINE_EVENT(WM_TRANSFER_ERROR, wxThreadEvent);
@@ -130,7 +131,7 @@ private:
         if (job.direction == TransferDirection::Download)
             local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         else
-            local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
+            local = std::exchange(job.localFile, -1);  // opened by the window before STOR
         if (local < 0) {
             SetLastError(errno);
             return false;

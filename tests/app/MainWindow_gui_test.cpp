@@ -230,6 +230,29 @@ TEST_F(MainWindow, ADamagedStoreNeverBreaksTheStart)
     EXPECT_EQ(wxPoint(0, 0), window->GetPosition());
 }
 
+// One past the last index is the first index a check with > instead of >=
+// lets through, to a record that is not there.
+TEST_F(MainWindow, ALastUsedIndexOfExactlyTheItemCountSelectsTheFirstItem)
+{
+    Store("nDomains", 2);
+    Store("domainStr_0", SiteRecord("zeta.example"));
+    Store("domainStr_1", SiteRecord("alpha.example", "bob"));
+    Store("nLastUsedDomain", 3);
+    Open();
+    EXPECT_EQ(0, window->currentSite);
+    EXPECT_EQ(0, Combo().GetSelection());
+    EXPECT_EQ(PLACEHOLDER_SITE, ToUtf8(Combo().GetValue()));
+    EXPECT_EQ("anonymous", ControlText(IDC_USER));
+}
+
+TEST_F(MainWindow, AtStartTheFocusIsOnLoginTheFirstTabStop)
+{
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return window->IsActive(); }));
+    EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == window->FindWindow(IDC_LOGIN); }, 5))
+        << "the focus is on " << (wxWindow::FindFocus() ? wxWindow::FindFocus()->GetId() : 0);
+}
+
 TEST_F(MainWindow, AnUnreadableStoreGivesTheDefaults)
 {
     // A folder where the file should be cannot be read, not even by root.

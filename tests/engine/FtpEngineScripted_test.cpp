@@ -245,8 +245,21 @@ TEST_F(ScriptedEngine, FeatRefusalIsNoLoginFailure)
 
 TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
 {
+    const std::string bad[] = {std::string("a\r\nDELE b"), std::string("a\nb"), std::string("a\0b", 3)};
+    // A user or password that would smuggle a command in is refused before
+    // the connection is even made, so the login below is the server's first.
+    for (const std::string& name : bad)
+        for (const auto& [user, password] : {std::pair(name, std::string("secret")), std::pair(std::string("anna"), name)}) {
+            try {
+                session.GetFtpConnection("127.0.0.1", user, password, server.Port(), false);
+                ADD_FAILURE() << "a login with a line break or NUL went through";
+            } catch (const InternetException& error) {
+                EXPECT_EQ("A name may not contain a line break or a NUL character", error.GetErrorMessage());
+            }
+        }
     auto connection = LogIn();
-    for (const std::string& name : {std::string("a\r\nDELE b"), std::string("a\nb"), std::string("a\0b", 3)}) {
+    EXPECT_EQ(Masked(server.Commands()), (Commands{"USER anna", "PASS secret", "FEAT"}));
+    for (const std::string& name : bad) {
         EXPECT_FALSE(connection->SetCurrentDirectory(name));
         EXPECT_EQ(GetLastError(), ERROR_INTERNET_INVALID_ARGUMENT);
         EXPECT_FALSE(connection->Remove(name));

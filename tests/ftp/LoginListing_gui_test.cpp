@@ -3,6 +3,7 @@
 // on the wire matter), every message box matched and answered.
 #include "ftp/RemoteWindowFixture.h"
 
+#include "fileops/CInputDlg.h"
 #include "platform/MessageBox.h"
 #include "sites/SiteProfile.h"
 #include "support/LoopbackPort.h"
@@ -12,6 +13,7 @@
 
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 
 #include <algorithm>
 
@@ -196,10 +198,23 @@ TEST_F(LoginListing, HeaderClicksSortEachColumnAndRefreshKeepsTheNameDirection)
         {LIST_COLUMN_NAME, kNameReversed},
     };
     EXPECT_EQ(kDefaultOrder, Names());
+    // The selected and focused row follow their entry, so Download, Delete
+    // or Rename still act on the file the user picked.
+    CFileListCtrl& list = *window->fileList;
+    const auto focusedName = [&list] {
+        const long row = list.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+        return row < 0 ? std::string() : list.Row(static_cast<int>(row)).name;
+    };
+    list.SetItemState(list.FindRow("zeta.txt"), wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                      wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     int step = 0;
     for (const Click& click : clicks) {
         window->OnColumnclickFileList(click.column);
         EXPECT_EQ(click.order, Names()) << "click " << ++step << " on column " << click.column;
+        ASSERT_GE(list.FirstSelected(), 0) << "click " << step;
+        EXPECT_EQ("zeta.txt", list.Row(list.FirstSelected()).name) << "click " << step;
+        EXPECT_EQ(list.FirstSelected(), list.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED | 0));
+        EXPECT_EQ("zeta.txt", focusedName()) << "click " << step;
     }
     // The last click on Size left it ascending, Modified too; a refresh sorts
     // by Name only, in the direction Name was last given.
@@ -316,6 +331,62 @@ TEST_F(LoginListing, Utf8NamesShowAsTheyAre)
     EXPECT_EQ((Texts{"日本語", "Grüße €.txt"}), Names());
 }
 
+// While logged in, the mouse wheel over the site box or Down in it would
+// switch the fields to another site without opening the list: the change is
+// put back with the notice, and at close each site keeps its own record.
+TEST_F(LoginListing, WhileLoggedInAWheelOrKeyChangeOfTheSiteIsPutBack)
+{
+    PyFtpServer server;
+    server.MakeDirectory("docs");
+    const std::string other = SiteRecord("zz.other.example", "zed", "zpw");
+    Store("nDomains", 1);
+    Store("domainStr_0", other);
+    LogIn(server, "/docs");
+    ASSERT_TRUE(LoggedIn());
+    ASSERT_EQ(1, Combo().GetSelection());  // the new entry, after the placeholder
+    ASSERT_TRUE(PumpUntil([&] { return window->IsActive(); }));
+
+    wxUIActionSimulator input;
+    const wxRect box = Combo().GetScreenRect();
+    input.MouseMove(box.GetLeft() + 20, box.GetTop() + box.GetHeight() / 2);
+    Combo().SetFocus();
+    PumpEvents();
+    bool seen = false;
+    wxTEST_DIALOG(input.Char(WXK_DOWN); EXPECT_TRUE(PumpUntil([&] { return seen; }, 10)),
+                  SeenMessageBox(&seen, "Can't change Sites.\n\nPlease logout first!", "Connected to Server",
+                                 wxICON_WARNING));
+    EXPECT_EQ(1, Combo().GetSelection());
+    EXPECT_EQ("127.0.0.1", ToUtf8(Combo().GetValue()));
+    EXPECT_EQ(PyFtpServer::User, ControlText(IDC_USER));
+    EXPECT_EQ("/docs", ControlText(IDC_PWD));
+
+    SettingsStore& saved = CloseAndReread();
+    EXPECT_EQ(2, saved.GetProfileInt("nDomains", 0));
+    EXPECT_EQ(other, saved.GetProfileString("domainStr_1", ""));
+    EXPECT_EQ("127.0.0.1", RecordDomain(saved.GetProfileString("domainStr_0", "")));
+    EXPECT_EQ("/docs", LoadSiteRecord(saved.GetProfileString("domainStr_0", "")).workingDir);
+}
+
+// A quote in a field the user cannot see (a chosen local path) never blocks
+// the login: the field goes back to its default and the site is saved.
+TEST_F(LoginListing, AQuoteInAHiddenFieldIsResetAndTheSiteStillSaved)
+{
+    PyFtpServer server;
+    EnterSite("127.0.0.1", server.Port(), PyFtpServer::User, PyFtpServer::Password);
+    window->uploadFileName = "say \"hi\".txt";
+    window->uploadFolder = "/home/anna/\"quoted\"/";
+    window->downloadFolder = "/tmp/a\"b/";
+    window->OnLogin();
+    ASSERT_TRUE(LoggedIn());
+    // A later download into a quoted folder, then the close.
+    window->downloadFolder = "/tmp/c\"d/";
+    const SiteProfile saved = LoadSiteRecord(CloseAndReread().GetProfileString("domainStr_0", ""));
+    EXPECT_EQ("127.0.0.1", saved.domain);
+    EXPECT_EQ("", saved.uploadFileName);
+    EXPECT_EQ("/", saved.uploadFolder);
+    EXPECT_EQ("/", saved.downloadFolder);
+}
+
 // A server that lists one folder whose name is Latin-1, not UTF-8.
 class ForeignNames : public RemoteWindowFixture {};
 
@@ -348,6 +419,73 @@ TEST_F(ForeignNames, AreShownReadablyAndEnteredWithTheirOriginalBytes)
     EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "CWD caf\xe9 noir"));
     EXPECT_EQ("/café noir", ControlText(IDC_PWD));
     EXPECT_EQ(0, window->fileList->GetItemCount());
+}
+
+} // namespace
+
+namespace {
+
+// Answers the Rename prompt through its real edit box, as the user would:
+// notes what the box shows, types `typed` over it unless it is empty, OK.
+class RenamePromptThroughTheEdit : public wxExpectModalBase<CInputDlg, RenamePromptThroughTheEdit> {
+public:
+    RenamePromptThroughTheEdit(std::string* shown, std::string typed) : shown(shown), typed(std::move(typed)) {}
+
+protected:
+    int OnInvoked(CInputDlg* dialog) const override
+    {
+        auto* edit = static_cast<wxTextCtrl*>(dialog->FindWindow(1028));
+        dialog->TransferDataToWindow();
+        *shown = ToUtf8(edit->GetValue());
+        if (!typed.empty())
+            edit->ChangeValue(FromUtf8(typed));
+        dialog->TransferDataFromWindow();
+        return wxID_OK;
+    }
+
+private:
+    std::string* shown;
+    std::string typed;
+};
+
+// OK on the unchanged name sends the name's own bytes back; an edit keeps
+// the name's Latin-1 where every character fits it.
+TEST_F(ForeignNames, ARenameSendsTheNamesOwnBytesUnlessEdited)
+{
+    ScriptedFtpServer server;
+    server.Then("331 Password required.");
+    server.Then("230 Logged in.");
+    server.Then("211-Features:\n SIZE\n211 End");
+    server.Then("250 CWD ok.");
+    server.Then("257 \"/\" is the current directory.");
+    server.Then("200 Type set to A.");
+    server.Then("200 EPRT ok.");
+    server.Then(ScriptedFtpServer::SendData("-rw-r--r-- 1 0 0 2000 Jan 01 2020 caf\xe9.txt\r\n"));
+    EnterSite("127.0.0.1", server.Port(), "anna", "secret");
+    window->OnLogin();
+    ASSERT_TRUE(LoggedIn());
+    const std::size_t loginCommands = server.Commands().size();
+
+    server.Then("350 Ready for RNTO.");
+    server.Then("553 Not allowed.");
+    server.Then("350 Ready for RNTO.");
+    server.Then("250 Renamed.");
+    server.Then("257 \"/\" is the current directory.");
+    server.Then("200 EPRT ok.");
+    server.Then(ScriptedFtpServer::SendData("-rw-r--r-- 1 0 0 2000 Jan 01 2020 caf\xe9s.txt\r\n"));
+    window->fileList->SelectRow(0);
+    std::string firstShown, secondShown;
+    wxTEST_DIALOG(window->OnRename(), RenamePromptThroughTheEdit(&firstShown, ""),
+                  ExpectMessageBox("Problem renaming\n\"café.txt\" to \"café.txt\"\n553 Not allowed.", "Rename",
+                                   wxICON_ERROR),
+                  RenamePromptThroughTheEdit(&secondShown, "cafés.txt"));
+    EXPECT_EQ("café.txt", firstShown);
+    EXPECT_EQ("café.txt", secondShown);
+    const std::vector<std::string> all = server.Commands();
+    ASSERT_GE(all.size(), loginCommands + 4);
+    EXPECT_EQ((Texts{"RNFR caf\xe9.txt", "RNTO caf\xe9.txt", "RNFR caf\xe9.txt", "RNTO caf\xe9s.txt"}),
+              Texts(all.begin() + static_cast<long>(loginCommands), all.begin() + static_cast<long>(loginCommands) + 4));
+    EXPECT_EQ((Texts{"cafés.txt"}), Names());
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "support/PyFtpServer.h"
 #include "support/VsftpdServer.h"
 
+#include <wx/uiaction.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -69,6 +71,33 @@ TEST_F(Navigation, ChdirDoubleClickCdUpAndCdRootWalkTheTree)
 
     window->OnCdRoot();
     ExpectAt("/", rootNames);
+}
+
+// Real double-clicks of the pointer: on the empty part of the list, and on
+// a folder's row.
+TEST_F(Navigation, ADoubleClickOnTheEmptyListSaysNothingSelectedAndOnAFolderEntersIt)
+{
+    CFileListCtrl& list = *window->fileList;
+    wxUIActionSimulator pointer;
+    const wxRect area = list.GetScreenRect();
+    pointer.MouseMove(area.GetLeft() + 60, area.GetBottom() - 12);
+    PumpEvents();
+    bool seen = false;
+    wxTEST_DIALOG(pointer.MouseDblClick(); EXPECT_TRUE(PumpUntil([&] { return seen; }, 10)),
+                  SeenMessageBox(&seen, "Nothing selected!", "Change Directory", wxICON_WARNING));
+    EXPECT_EQ("/", ControlText(IDC_PWD));
+
+    wxRect row;
+    ASSERT_TRUE(list.GetItemRect(list.FindRow("docs"), row));
+    const wxPoint middle = list.ClientToScreen(wxPoint(row.GetLeft() + 60, row.GetTop() + row.GetHeight() / 2));
+    pointer.MouseMove(middle);
+    PumpEvents();
+    wxTestingModalHook noBox(__FILE__, __LINE__);
+    pointer.MouseDblClick();
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(IDC_PWD) == "/docs"; }, 10));
+    PumpEvents();
+    noBox.CheckUnmetExpectations();
+    ExpectAt("/docs", {"inner", "readme.txt"});
 }
 
 TEST_F(Navigation, AFolderWithBlanksInItsNameIsEnteredAsNamed)

@@ -22,6 +22,24 @@ private:
     int answer;
 };
 
+// The same box, noting in `seen` that it came, for boxes that real input
+// events bring up while the test pumps events.
+class SeenMessageBox : public ExpectMessageBox {
+public:
+    SeenMessageBox(bool* seen, const std::string& text, const std::string& caption, long icon)
+        : ExpectMessageBox(text, caption, icon), seen(seen) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        *seen = true;
+        return ExpectMessageBox::OnInvoked(dialog);
+    }
+
+private:
+    bool* seen;
+};
+
 // Lets pending events (queued worker messages, posted notices, timers) run.
 void PumpEvents();
 

@@ -23,6 +23,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -356,6 +358,35 @@ TEST_F(ScriptedTransfer, AStorThatTheServerRefusesAtTheEndShowsItsReply)
     StartUpload(Local("up.bin"));
     wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(10)), ExpectMessageBox("552 Disk quota exceeded.", "Upload - Server", wxICON_ERROR));
     EXPECT_EQ("Upload   up.bin   Failed", BarText());
+}
+
+// The window opens the local file before STOR: one it may not read, or one
+// that is no file, stops the upload with its cause before the server hears
+// of it, so a listed remote file the user agreed to replace keeps its bytes.
+TEST_F(ScriptedTransfer, ALocalFileThatCannotBeReadStopsTheUploadBeforeStor)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "secret.bin", 4000, 0}});
+    WriteLocal(Local("secret.bin"), RandomBytes(4000, 6));
+    ASSERT_EQ(0, chmod(localDir.c_str(), 0755));
+    ASSERT_EQ(0, chmod(Local("secret.bin").c_str(), 0));
+    // Root reads any file; as another user for the file system this one is unreadable.
+    const uid_t previous = setfsuid(65534);
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("secret.bin")),
+                  ExpectMessageBox("\"secret.bin\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
+                                   wxICON_QUESTION, wxID_YES),
+                  ExpectMessageBox("Permission denied", "Upload - Local File", wxICON_ERROR));
+    setfsuid(previous);
+    EXPECT_TRUE(Idle());
+
+    // A FIFO would block an open that waits for a writer; the box names the
+    // real cause, not a stale errno.
+    ASSERT_EQ(0, mkfifo(Local("pipe").c_str(), 0644));
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("pipe")),
+                  ExpectMessageBox("Not a regular file: only the contents of a file can be uploaded",
+                                   "Upload - Local File", wxICON_ERROR));
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(Commands{}, AfterLogin());
+    EXPECT_EQ(" ", BarText());
 }
 
 TEST_F(ScriptedTransfer, LogoutRightAfterAbortWaitsForTheWorker)
