@@ -130,8 +130,10 @@ private:
         // sent something to put in its place (see EmptyLocalOnce).
         if (job.direction == TransferDirection::Download)
             local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        else
+        else if (job.localFile >= 0)
             local = std::exchange(job.localFile, -1);  // opened by the window before STOR
+        else
+            local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
         if (local < 0) {
             SetLastError(errno);
             return false;
