@@ -23,17 +23,6 @@ std::string WithArgument(const std::string& verb, const std::string& argument)
     return argument.empty() ? verb : verb + " " + argument;
 }
 
-// Ends a transfer that failed on our side, keeping that failure as the last error.
-bool Abandon(InternetFile& file)
-{
-    const int code = GetLastError();
-    const std::string response = GetLastResponseInfo();
-    file.Abort();
-    file.Close();
-    SetLastError(code, response);
-    return false;
-}
-
 }  // namespace
 
 FtpControlConnection::BusyHold::BusyHold(std::atomic<bool>& busy) : busy(busy)

@@ -41,3 +41,7 @@ public:
     // data connection down; the blocked call then fails. Thread-safe.
     virtual void Abort() = 0;
 };
+
+// Ends a transfer cut short on our side (aborts the data connection, closes
+// the file) and keeps the failure that cut it as the last error; false.
+bool Abandon(InternetFile& file);

@@ -65,17 +65,6 @@ private:
     std::thread watcher;    // last: it runs on the members above
 };
 
-// Ends a transfer cut short, keeping the error that cut it.
-bool Abandon(InternetFile& file)
-{
-    const int code = GetLastError();
-    const std::string response = GetLastResponseInfo();
-    file.Abort();
-    file.Close();
-    SetLastError(code, response);
-    return false;
-}
-
 bool WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
