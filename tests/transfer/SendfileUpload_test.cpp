@@ -115,6 +115,14 @@ protected:
         ASSERT_TRUE(connection);
     }
 
+    // The scripted server's replies from USER to the upload's EPRT.
+    static void ScriptUploadStart(ScriptedFtpServer& server)
+    {
+        for (const char* reply : {"331 Password required for anna.", "230 Logged in.", "211-Features:\n SIZE\n211 End",
+                                  "200 Type set to I.", "200 EPRT command successful."})
+            server.Then(reply);
+    }
+
     // Writes `bytes` to a local file and starts the worker's binary upload of it to `remoteName`.
     void StartUpload(const std::string& bytes, const std::string& remoteName)
     {
@@ -201,11 +209,7 @@ TEST_F(SendfileUpload, EverySizeArrivesWholeOnVsftpd)
 TEST_F(SendfileUpload, AbortEndsAnUploadTheServerStoppedReading)
 {
     ScriptedFtpServer server;
-    server.Then("331 Password required for anna.");
-    server.Then("230 Logged in.");
-    server.Then("211-Features:\n SIZE\n211 End");
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
+    ScriptUploadStart(server);
     server.Then(ScriptedFtpServer::HoldData());
     server.Then(ScriptedFtpServer::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n"));
     LogIn(server.Port(), "anna", "secret");
@@ -231,11 +235,7 @@ TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
 {
     timeouts.dataIdle = std::chrono::milliseconds(1500);
     ScriptedFtpServer server;
-    server.Then("331 Password required for anna.");
-    server.Then("230 Logged in.");
-    server.Then("211-Features:\n SIZE\n211 End");
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
+    ScriptUploadStart(server);
     server.Then(ScriptedFtpServer::HoldData("426 Connection closed; transfer aborted."));
     LogIn(server.Port(), "anna", "secret");
     StartUpload(RandomBytes(64 * 1000 * 1000, 6), "big.bin");
@@ -250,11 +250,7 @@ TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
 TEST_F(SendfileUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
 {
     ScriptedFtpServer server;
-    server.Then("331 Password required for anna.");
-    server.Then("230 Logged in.");
-    server.Then("211-Features:\n SIZE\n211 End");
-    server.Then("200 Type set to I.");
-    server.Then("200 EPRT command successful.");
+    ScriptUploadStart(server);
     server.Then(ScriptedFtpServer::ResetData());
     LogIn(server.Port(), "anna", "secret");
     StartUpload(RandomBytes(64 * 1000 * 1000, 8), "big.bin");
