@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 class FtpControlConnection;
 
@@ -34,9 +35,6 @@ private:
     bool OpenPipe();
     // Moves what the pipe holds into `fd`, emptying it first on the first call.
     bool Deliver(int fd, std::size_t bytes);
-    // SendFrom's -1 for a sendfile call that failed with `error`, laid at the
-    // end it came from.
-    long SendFailed(int error, FailedSide& side);
 
     FtpControlConnection& connection;
     Poco::Net::StreamSocket data;
@@ -49,4 +47,5 @@ private:
     int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
     std::size_t pipeCapacity = 0;
     bool delivered = false;  // a byte has gone into the local file
+    std::vector<char> piece;  // SendFrom's buffer, made at its first call
 };

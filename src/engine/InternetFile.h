@@ -23,9 +23,9 @@ public:
     // with the last error set; `side` then tells which end failed.
     virtual long ReceiveInto(int fd, std::size_t size, FailedSide& side) = 0;
 
-    // A binary upload's way around user space: sends up to `size` bytes of
-    // the local file `fd` from its offset (which moves on) over the data
-    // connection, all of them unless the file ends first. Returns the bytes
+    // A binary upload's copy: sends up to `size` bytes of the local file
+    // `fd` from its offset (which moves on) over the data connection, all
+    // of them unless the file ends first. Returns the bytes
     // sent, 0 at the end of the file, -1 on a failure with the last error
     // set; `side` then tells which end failed.
     virtual long SendFrom(int fd, std::size_t size, FailedSide& side) = 0;

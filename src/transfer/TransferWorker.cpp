@@ -148,9 +148,10 @@ private:
         emptied = !regular;
         if (regular && job.direction == TransferDirection::Upload)
             uploadSize = status.st_size;
-        // The one choice of the kernel's copy: bytes that need no conversion
-        // go between the socket and a regular file without passing through
-        // this process (splice down, sendfile up).
+        // The one choice of the engine's own copy: bytes that need no
+        // conversion go between the socket and a regular file without the
+        // worker's buffer (down by splice inside the kernel, up through a
+        // cache-sized buffer of the engine's).
         kernelCopy = !convert && regular;
         return true;
     }
