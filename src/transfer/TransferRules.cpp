@@ -28,6 +28,24 @@ bool IsDirectionMark(const std::string& text, std::size_t at)
     return second == 0x81 && third >= 0xA6 && third <= 0xA9;
 }
 
+// U+0080 to U+009F, the C1 controls, two bytes in UTF-8: terminals act on
+// some of them (U+009B opens a control sequence) as on ESC.
+bool IsC1Control(const std::string& text, std::size_t at)
+{
+    return at + 1 < text.size() && Byte(text, at) == 0xC2 && Byte(text, at + 1) >= 0x80 && Byte(text, at + 1) <= 0x9F;
+}
+
+// The bytes of the character at `at` that a proposed name replaces by one
+// '_', or 0.
+std::size_t UnsafeCharacterBytes(const std::string& text, std::size_t at)
+{
+    if (IsDirectionMark(text, at))
+        return 3;
+    if (IsC1Control(text, at))
+        return 2;
+    return 0;
+}
+
 bool IsControl(unsigned char byte)
 {
     return byte < 0x20 || byte == 0x7F;
@@ -77,9 +95,9 @@ std::string ProposedLocalName(const std::string& name)
     const std::size_t slash = name.rfind('/');
     std::string proposed;
     for (std::size_t at = slash == std::string::npos ? 0 : slash + 1; at < name.size(); ++at) {
-        if (IsDirectionMark(name, at)) {
+        if (const std::size_t unsafe = UnsafeCharacterBytes(name, at)) {
             proposed += '_';
-            at += 2;
+            at += unsafe - 1;
             continue;
         }
         proposed += IsControl(Byte(name, at)) ? '_' : name[at];

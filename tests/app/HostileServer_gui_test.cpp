@@ -564,6 +564,7 @@ std::vector<HostileName> HostileFileNames()
         {"ctl\x01.txt", "ctl_.txt"},
         {"esc\x1b[31m.txt", "esc_[31m.txt"},
         {"invoice\xe2\x80\xaetxt.exe", "invoice_txt.exe"},
+        {"csi\xc2\x9b" "31m\xc2\x80\xc2\xa0.txt", "csi_31m_\xc2\xa0.txt"},  // C1 controls; a no-break space stays
         {"caf\xe9.txt", "caf\xc3\xa9.txt"},
         {std::string(4096, 'n') + ".txt", std::string(255, 'n')},
     };
