@@ -5,14 +5,13 @@
 #include <memory>
 
 // Runs on the thread that logs in (the user-interface thread).
-extern "C" FtpConnection* VantrelOpenFtpConnection(const EngineTimeouts& timeouts, const std::string& host,
-                                                   std::uint16_t port, const std::string& user,
-                                                   const std::string& password, std::string& failure)
+extern "C" FtpConnection* VantrelOpenFtpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
+                                                   FtpLoginOutcome& outcome)
 {
     auto connection = std::make_unique<FtpControlConnection>(timeouts);
-    if (connection->Login(host, port, user, password))
+    if (connection->Login(request, outcome))
         return connection.release();
-    failure = connection->FailureText();
+    outcome.failure = connection->FailureText();
     connection->Close();
     return nullptr;
 }

@@ -9,4 +9,5 @@ struct EngineTimeouts {
     std::chrono::milliseconds dataAccept{10000};   // the server's connection to us (active)
     std::chrono::milliseconds dataConnect{10000};  // ours to the server (passive)
     std::chrono::milliseconds dataIdle{60000};     // no byte moved on the data connection
+    std::chrono::milliseconds handshake{15000};    // a whole TLS handshake, control or data
 };

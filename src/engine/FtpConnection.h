@@ -45,6 +45,9 @@ public:
     // server, or broken off after a reply that breaks the protocol. Nothing
     // but Close works on it then.
     virtual bool IsOpen() const = 0;
+    // The negotiated protocol ("TLS 1.3") when the connection is encrypted;
+    // empty when it is in clear.
+    virtual std::string Encryption() const = 0;
 
     // Used by FtpFileFind: the current directory's entries, by MLSD when the
     // server offers it, else by LIST.

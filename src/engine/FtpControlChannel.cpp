@@ -1,5 +1,6 @@
 #include "engine/FtpControlChannel.h"
 
+#include "engine/TlsClient.h"
 #include "platform/LastError.h"
 
 #include <Poco/Exception.h>
@@ -64,6 +65,24 @@ bool FtpControlChannel::ConnectTo(const Poco::Net::SocketAddress& address, const
     return true;
 }
 
+bool FtpControlChannel::StartTls(TlsClient& client)
+{
+    // Bytes in clear after the 234 would be taken for the handshake's.
+    if (assembler.HasBufferedInput())
+        return Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                     "The server sent something other than TLS after agreeing to it");
+    try {
+        socket = client.SecureControl(socket);
+    } catch (const Poco::TimeoutException&) {
+        return Break(ERROR_INTERNET_TIMEOUT, "The server did not complete the TLS handshake in time");
+    } catch (const Poco::Exception& error) {
+        return Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                     "The TLS handshake with the server failed: " + SocketErrorText(error));
+    }
+    encrypted = true;
+    return true;
+}
+
 bool FtpControlChannel::Exchange(const std::string& line, FtpReply& reply)
 {
     return SendCommand(line) && ReadReply(reply);
@@ -80,10 +99,16 @@ bool FtpControlChannel::Send(const std::string& line)
     if (!open)
         return Fail(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server is closed");
     const std::string wire = line + "\r\n";
+    const auto deadline = Clock::now() + timeouts.reply;
     std::size_t sent = 0;
     try {
         while (sent < wire.size()) {
             const int n = socket.sendBytes(wire.data() + sent, static_cast<int>(wire.size() - sent), MSG_NOSIGNAL);
+            if (n < 0 && encrypted) {
+                if (!AwaitWritable(deadline))
+                    return Break(ERROR_INTERNET_TIMEOUT, "Timed out sending to the server");
+                continue;
+            }
             if (n <= 0)
                 return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
             sent += static_cast<std::size_t>(n);
@@ -130,11 +155,16 @@ bool FtpControlChannel::BreakOn(FtpReplyAssembler::Status status)
 bool FtpControlChannel::FillInbox(Clock::time_point deadline)
 {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto timedOut = [this] { return Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server"); };
     try {
-        if (left <= noWait || !socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ))
-            return Fail(ERROR_INTERNET_TIMEOUT, "Timed out waiting for the server");
+        if (left <= noWait || (!encrypted && !socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ)))
+            return timedOut();
         char chunk[receiveChunk];
         const int n = socket.receiveBytes(chunk, static_cast<int>(receiveChunk));
+        if (n < 0 && encrypted) {
+            // TLS wants more bytes first; the caller comes back once they are here.
+            return socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ) || timedOut();
+        }
         if (n <= 0)
             return Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
         assembler.Feed(chunk, static_cast<std::size_t>(n));
@@ -152,13 +182,19 @@ void FtpControlChannel::DiscardStaleInput()
     assembler.Clear();
     try {
         char scratch[receiveChunk];
-        while (open && socket.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ)) {
+        while (open && (encrypted || socket.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ))) {
             if (socket.receiveBytes(scratch, sizeof scratch) <= 0)
                 return;  // end of stream: the next read reports it
         }
     } catch (const Poco::Exception&) {
         // The send or read that follows meets the same failure and reports it.
     }
+}
+
+bool FtpControlChannel::AwaitWritable(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left > noWait && socket.poll(ToTimespan(left), Poco::Net::Socket::SELECT_WRITE);
 }
 
 int FtpControlChannel::Descriptor() const
@@ -171,6 +207,7 @@ void FtpControlChannel::Close()
     if (!open)
         return;
     open = false;
+    encrypted = false;
     try {
         socket.close();
     } catch (const Poco::Exception&) {

@@ -14,6 +14,8 @@ namespace Poco {
 class Exception;
 }
 
+class TlsClient;
+
 // The cause a socket exception names, for a message: many of Poco's carry
 // only their kind ("Connection reset by peer") and an empty message.
 std::string SocketErrorText(const Poco::Exception& error);
@@ -32,6 +34,10 @@ public:
     explicit FtpControlChannel(const EngineTimeouts& timeouts);
 
     bool Connect(const std::string& host, std::uint16_t port);
+    // After a 234 to AUTH TLS: the handshake, bounded by the client's deadline.
+    // From then on every line goes through TLS.
+    bool StartTls(TlsClient& client);
+    bool IsEncrypted() const { return encrypted; }
 
     // Throws away replies that arrived late for an earlier, failed command,
     // sends `line` and reads its reply.
@@ -64,10 +70,15 @@ private:
     bool FillInbox(Clock::time_point deadline);
     void DiscardStaleInput();
     bool ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host);
+    bool AwaitWritable(Clock::time_point deadline);
 
     EngineTimeouts timeouts;
     Poco::Net::StreamSocket socket;
     bool open = false;
+    // Encrypted, the socket does not block: a read may find only TLS records
+    // without data (TLS 1.3 session tickets), and a poll of the descriptor
+    // cannot see bytes OpenSSL already holds.
+    bool encrypted = false;
     FtpReplyAssembler assembler;  // received bytes not yet taken as replies
     std::string cause;
 };

@@ -6,6 +6,9 @@
 #include "platform/LastError.h"
 #include "engine/LocalDownloadFile.h"
 #include "engine/PassiveDataConnector.h"
+#include "engine/TlsClient.h"
+
+#include <Poco/Exception.h>
 
 #include <algorithm>
 #include <vector>
@@ -46,16 +49,82 @@ FtpControlConnection::~FtpControlConnection()
     Close();
 }
 
-bool FtpControlConnection::Login(const std::string& host, std::uint16_t port, const std::string& user,
-                                 const std::string& password)
+bool FtpControlConnection::Login(const FtpLoginRequest& request, FtpLoginOutcome& outcome)
 {
-    if (!CheckArgument(user) || !CheckArgument(password))
+    if (!CheckArgument(request.user) || !CheckArgument(request.password))
         return false;
-    if (!channel.Connect(host, port) || !ReadGreeting() || !SendUser(user, password))
+    if (!channel.Connect(request.host, request.port) || !ReadGreeting())
         return false;
     dataMode = ChooseDataMode(channel.LocalAddress().host().toString(), channel.PeerAddress().host().toString());
-    ReadFeatures();
+    const bool featuresRead = ReadFeatures();
+    if (!channel.IsOpen() || !NegotiateTls(request, outcome) || !SendUser(request.user, request.password))
+        return false;
+    if (tls && !ProtectData())
+        return false;
+    if (!featuresRead)
+        ReadFeatures();
+    FtpReply reply;
+    if (utf8)
+        channel.Exchange("OPTS UTF8 ON", reply);  // names travel as bytes either way
     return true;
+}
+
+bool FtpControlConnection::NegotiateTls(const FtpLoginRequest& request, FtpLoginOutcome& outcome)
+{
+    if (request.tls == TlsPolicy::Declined || (request.tls == TlsPolicy::WhenOffered && !tlsOffered))
+        return true;
+    FtpReply reply;
+    if (!channel.Exchange("AUTH TLS", reply))
+        return false;
+    if (reply.code != 234) {
+        const std::string why = request.tls == TlsPolicy::Demanded
+                                    ? "The server does not offer TLS, which a site written ftpes:// requires; "
+                                      "nothing else was sent. It answered AUTH TLS with: "
+                                    : "The server refused TLS although it lists it. It answered AUTH TLS with: ";
+        return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, why + reply.text);
+    }
+    tls = std::make_unique<TlsClient>(request.host, request.trustedFingerprint, channel.Timeouts().handshake);
+    if (!channel.StartTls(*tls))
+        return false;
+    if (tls->Verdict() != TlsClient::Trust::Untrusted)
+        return true;
+    outcome.certificateState = FtpLoginOutcome::Certificate::Untrusted;
+    outcome.certificate = tls->Certificate();
+    return channel.Break(ERROR_INTERNET_INVALID_CA,
+                         "The server's certificate is not trusted: " + tls->Certificate().problem);
+}
+
+// Data connections in TLS as well; a server that will not is left before a
+// byte of a file goes in clear.
+bool FtpControlConnection::ProtectData()
+{
+    FtpReply reply;
+    if (!channel.Exchange("PBSZ 0", reply))
+        return false;
+    if (reply.Class() == ReplyClass::Complete && !channel.Exchange("PROT P", reply))
+        return false;
+    if (reply.Class() != ReplyClass::Complete)
+        return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                             "The server refused to encrypt the data connections: " + reply.text);
+    return true;
+}
+
+bool FtpControlConnection::SecureData(Poco::Net::StreamSocket& data)
+{
+    try {
+        data = tls->SecureData(data);
+    } catch (const Poco::TimeoutException&) {
+        return channel.Fail(ERROR_INTERNET_TIMEOUT, "The server did not complete the data connection's TLS handshake in time");
+    } catch (const Poco::Exception& error) {
+        return channel.Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                            "The data connection's TLS handshake failed: " + SocketErrorText(error));
+    }
+    return true;
+}
+
+std::string FtpControlConnection::Encryption() const
+{
+    return tls ? tls->Version() : std::string();
 }
 
 bool FtpControlConnection::ReadGreeting()
@@ -86,19 +155,25 @@ bool FtpControlConnection::SendUser(const std::string& user, const std::string& 
     return true;
 }
 
-void FtpControlConnection::ReadFeatures()
+bool FtpControlConnection::ReadFeatures()
 {
     FtpReply reply;
+    if (!channel.Exchange("FEAT", reply))
+        return true;
     // Servers without FEAT are fine: they get LIST and no UTF-8 option.
-    if (!channel.Exchange("FEAT", reply) || reply.Class() != ReplyClass::Complete)
-        return;
+    if (reply.Class() == ReplyClass::Complete)
+        TakeFeatures(reply);
+    return reply.code != 530;
+}
+
+void FtpControlConnection::TakeFeatures(const FtpReply& reply)
+{
     const std::vector<std::string> names = FeatureNames(reply.text);
     const auto lists = [&names](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
     // MLST implies MLSD (RFC 3659), and most servers list only MLST.
     mlsd = lists("MLSD") || lists("MLST");
     utf8 = lists("UTF8");
-    if (utf8)
-        channel.Exchange("OPTS UTF8 ON", reply);  // names travel as bytes either way
+    tlsOffered = FeaturesOfferTls(reply.text);
 }
 
 bool FtpControlConnection::CheckArgument(const std::string& argument)
@@ -368,7 +443,10 @@ std::unique_ptr<FtpDataFile> FtpControlConnection::StartTransfer(const std::stri
     Poco::Net::StreamSocket data;
     if (!SetType(type) || !OpenDataConnection(command, data))
         return nullptr;
-    return std::make_unique<FtpDataFile>(*this, std::move(data), ownsConnection);
+    if (tls && !SecureData(data))
+        return nullptr;
+    return std::make_unique<FtpDataFile>(*this, std::move(data), ownsConnection,
+                                         tls ? DataChannel::Encrypted : DataChannel::Clear);
 }
 
 std::unique_ptr<InternetFile> FtpControlConnection::OpenFile(const std::string& name, FileAccess access,

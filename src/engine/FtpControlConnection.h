@@ -2,6 +2,7 @@
 #include "engine/DataModeRule.h"
 #include "engine/FtpConnection.h"
 #include "engine/FtpControlChannel.h"
+#include "engine/TlsTypes.h"
 
 #include <atomic>
 #include <memory>
@@ -9,19 +10,23 @@
 
 class ActiveDataListener;
 class FtpDataFile;
+class TlsClient;
 
 // FtpConnection over our own control channel. Data connections are made in
 // the mode ChooseDataMode picks at login; until one has worked, a data
 // connection that cannot be made in that mode is tried once in the other,
-// and the mode that worked is kept for the rest of the login.
+// and the mode that worked is kept for the rest of the login. Explicit TLS
+// (AUTH TLS) on the control and data connections when the login asks for it.
 class FtpControlConnection : public FtpConnection {
 public:
     explicit FtpControlConnection(const EngineTimeouts& timeouts);
     ~FtpControlConnection() override;
 
-    // Connects, reads the greeting, logs in and asks FEAT. On failure,
-    // FailureText() says why in words for the user.
-    bool Login(const std::string& host, std::uint16_t port, const std::string& user, const std::string& password);
+    // Connects, reads the greeting, asks FEAT, sets up TLS as the request's
+    // policy says, logs in and, encrypted, protects the data connections
+    // (PBSZ 0, PROT P). On failure, FailureText() says why in words for the
+    // user; a certificate that did not verify is described in `outcome`.
+    bool Login(const FtpLoginRequest& request, FtpLoginOutcome& outcome);
     const std::string& FailureText() const { return channel.Cause(); }
 
     bool SetCurrentDirectory(const std::string& directory) override;
@@ -35,6 +40,7 @@ public:
     bool Rename(const std::string& oldName, const std::string& newName) override;
     void Close() override;
     bool IsOpen() const override { return channel.IsOpen(); }
+    std::string Encryption() const override;
     bool ListDirectory(std::string& listing, bool& machineFormat) override;
 
     bool ServerListsMlsd() const { return mlsd; }
@@ -60,7 +66,13 @@ private:
 
     bool ReadGreeting();
     bool SendUser(const std::string& user, const std::string& password);
-    void ReadFeatures();
+    // FEAT before USER, so TLS can be chosen before the password goes out;
+    // false when the server wants a login first (530).
+    bool ReadFeatures();
+    void TakeFeatures(const FtpReply& reply);
+    bool NegotiateTls(const FtpLoginRequest& request, FtpLoginOutcome& outcome);
+    bool ProtectData();
+    bool SecureData(Poco::Net::StreamSocket& data);
     bool Command(const std::string& verb, const std::string& argument, ReplyClass expected);
     bool Command(const std::string& verb, const std::string& argument, ReplyClass expected, FtpReply& reply);
     bool CheckArgument(const std::string& argument);
@@ -87,6 +99,8 @@ private:
 
     FtpControlChannel channel;
     std::atomic<bool> busy{false};
+    std::unique_ptr<TlsClient> tls;  // null for a login in clear
+    bool tlsOffered = false;
     bool mlsd = false;
     bool utf8 = false;
     bool eprtRefused = false;

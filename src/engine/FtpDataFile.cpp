@@ -7,10 +7,12 @@
 #include <Poco/Net/NetException.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <utility>
@@ -22,11 +24,13 @@ constexpr std::size_t maxChunk = INT_MAX;
 
 // SendFrom's piece: a multiple of the page, well inside the core's cache.
 constexpr std::size_t sendPiece = 64 * 1024;
+constexpr std::chrono::milliseconds endTlsBound{2000};
 
 }  // namespace
 
-FtpDataFile::FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection)
-    : connection(connection), data(std::move(data)), ownsConnection(ownsConnection)
+FtpDataFile::FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection,
+                         DataChannel channel)
+    : connection(connection), data(std::move(data)), ownsConnection(ownsConnection), channel(channel)
 {
     const auto idle = connection.Timeouts().dataIdle;
     const Poco::Timespan idleSpan(static_cast<Poco::Timespan::TimeDiff>(idle.count()) * 1000);
@@ -89,6 +93,11 @@ long FtpDataFile::Received(std::size_t filled)
 long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
 {
     side = FailedSide::Server;
+    // Spliced, TLS records would land in the file as they came, encrypted.
+    if (Encrypted()) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        return -1;
+    }
     if (!CanReceive())
         return -1;
     if (!OpenPipe()) {
@@ -250,6 +259,8 @@ bool FtpDataFile::Close()
     {
         std::lock_guard<std::mutex> guard(dataLock);
         open = false;
+        if (Encrypted() && !aborted)
+            EndTls();
         try {
             data.close();
         } catch (const Poco::Exception&) {
@@ -267,15 +278,39 @@ bool FtpDataFile::Close()
     return closeResult;
 }
 
+// Ends TLS in order (close_notify) and reads what the server still sends: a
+// close with unread bytes (TLS 1.3 tickets the upload never read) resets the
+// connection, and servers take a reset for a failed upload.
+void FtpDataFile::EndTls()
+{
+    const int fd = data.impl()->sockfd();
+    try {
+        data.shutdown();
+    } catch (const Poco::Exception&) {
+        return;  // the connection is gone; the final reply tells the outcome
+    }
+    ::shutdown(fd, SHUT_WR);
+    const auto deadline = std::chrono::steady_clock::now() + endTlsBound;
+    char scratch[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+            return;
+        if (::recv(fd, scratch, sizeof scratch, 0) <= 0)
+            return;
+    }
+}
+
 void FtpDataFile::Abort()
 {
     aborted = true;
     std::lock_guard<std::mutex> guard(dataLock);
     if (!open)
         return;
-    try {
-        data.shutdown();
-    } catch (const Poco::Exception&) {
-        // Not connected any more: nothing is blocked on it.
-    }
+    // The descriptor itself, not the socket object: on an encrypted
+    // connection that would write a TLS alert from this thread while the
+    // transfer's thread may be inside OpenSSL on the same connection.
+    // Failing means not connected any more: nothing is blocked on it.
+    ::shutdown(data.impl()->sockfd(), SHUT_RDWR);
 }

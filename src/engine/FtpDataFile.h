@@ -9,12 +9,17 @@
 
 class FtpControlConnection;
 
+// Encrypted, the bytes exist in clear only in this process, so nothing moves
+// them inside the kernel (splice).
+enum class DataChannel { Clear, Encrypted };
+
 // The data connection of one RETR or STOR. Closing it reads the server's
 // final reply on the control connection, which then serves other commands.
 class FtpDataFile : public InternetFile {
 public:
     // `ownsConnection`: the file holds the connection busy until it is closed.
-    FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection);
+    FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection,
+                DataChannel channel);
     ~FtpDataFile() override;
 
     long Read(void* buffer, std::size_t size) override;
@@ -23,9 +28,11 @@ public:
     bool Write(const void* buffer, std::size_t size) override;
     bool Close() override;
     void Abort() override;
+    bool Encrypted() const override { return channel == DataChannel::Encrypted; }
 
 private:
     bool FailTransfer(int fallbackCode);
+    void EndTls();
     // One receive; a failure is kept in pendingError and gives -1.
     int ReceiveSome(char* bytes, std::size_t size);
     // False, with the last error set, when the file is closed or a failure waits.
@@ -44,6 +51,7 @@ private:
     int pendingError = 0;  // a receive failed; reported once the bytes before it are out
     bool closeResult = false;
     bool ownsConnection;
+    DataChannel channel;
     int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
     std::size_t pipeCapacity = 0;
     bool delivered = false;  // a byte has gone into the local file

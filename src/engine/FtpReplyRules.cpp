@@ -57,6 +57,28 @@ std::vector<std::string> FeatureNames(const std::string& featReply)
     return names;
 }
 
+bool FeaturesOfferTls(const std::string& featReply)
+{
+    std::istringstream lines(featReply);
+    std::string line;
+    std::getline(lines, line);  // "211-Features:"
+    while (std::getline(lines, line)) {
+        std::transform(line.begin(), line.end(), line.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        std::istringstream words(line);
+        std::string name;
+        if (!(words >> name) || name != "AUTH")
+            continue;
+        std::string mechanism;
+        while (std::getline(words >> std::ws, mechanism, ';')) {
+            mechanism.erase(mechanism.find_last_not_of(" \t\r") + 1);
+            if (mechanism == "TLS")
+                return true;
+        }
+    }
+    return false;
+}
+
 EprtOutcome ReadEprtReply(const FtpReply& reply)
 {
     if (reply.Class() == ReplyClass::Complete)

@@ -15,6 +15,10 @@ bool ParsePwdReply(const FtpReply& reply, std::string& path);
 // opening "211-Features:" line and the closing line are not features.
 std::vector<std::string> FeatureNames(const std::string& featReply);
 
+// Whether a FEAT reply lists TLS among its AUTH mechanisms ("AUTH TLS",
+// "AUTH SSL;TLS-C;TLS"), in any case; "TLS-C" and "TLS-P" alone are not it.
+bool FeaturesOfferTls(const std::string& featReply);
+
 // What the answer to EPRT leaves to do.
 enum class EprtOutcome {
     Accepted,   // the server will connect to the listener

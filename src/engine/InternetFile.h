@@ -40,6 +40,11 @@ public:
     // Unblocks a Read or Write that waits on a stalled server by shutting the
     // data connection down; the blocked call then fails. Thread-safe.
     virtual void Abort() = 0;
+
+    // The data connection is TLS: the bytes exist in clear only in this
+    // process, so ReceiveInto, which would put the records into the file as
+    // they came, is refused, and the caller copies through Read and Write.
+    virtual bool Encrypted() const = 0;
 };
 
 // Ends a transfer cut short on our side (aborts the data connection, closes

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/EngineTimeouts.h"
+#include "engine/TlsTypes.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,10 @@ public:
     std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& host, const std::string& user,
                                                     const std::string& password, std::uint16_t port,
                                                     bool passive);
+    // The same with the request's TLS policy (the one above encrypts when
+    // the server offers TLS). A certificate that did not verify throws
+    // UntrustedCertificateException, which describes it.
+    std::unique_ptr<FtpConnection> GetFtpConnection(const FtpLoginRequest& request);
 
     virtual void Close();
 

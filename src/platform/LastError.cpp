@@ -30,6 +30,8 @@ const char* InternetMessage(int code)
     case ERROR_FTP_DROPPED: return "The FTP operation was not completed because the session was aborted";
     case ERROR_INTERNET_BAD_REPLY: return "The server's reply could not be understood";
     case ERROR_FTP_LARGER_THAN_LISTED: return "The server sent more than the listed size of the file";
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return "The encrypted connection with the server failed";
+    case ERROR_INTERNET_INVALID_CA: return "The server's certificate is not trusted";
     case ERROR_NO_MORE_FILES: return "There are no more files";
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
     case ERROR_NOT_A_REGULAR_FILE: return "Not a regular file: only the contents of a file can be uploaded";

@@ -21,6 +21,8 @@ enum InternetError : int {
     ERROR_FTP_TRANSFER_IN_PROGRESS = 12110,
     ERROR_FTP_DROPPED = 12111,
     ERROR_INTERNET_BAD_REPLY = 12152,         // a reply that breaks the protocol
+    ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157,  // TLS could not be set up or went wrong
+    ERROR_INTERNET_INVALID_CA = 12045,        // a certificate the user did not trust
     // An enumeration that found nothing, which is no failure. Windows gives
     // this 18, which is an errno value (EXDEV) here.
     ERROR_NO_MORE_FILES = 12900,

@@ -151,8 +151,9 @@ private:
         // The one choice of the engine's own copy: bytes that need no
         // conversion go between the socket and a regular file without the
         // worker's buffer (down by splice inside the kernel, up through a
-        // cache-sized buffer of the engine's).
-        kernelCopy = !convert && regular;
+        // cache-sized buffer of the engine's). Bytes in TLS exist in clear
+        // only here, so they take the worker's buffer both ways.
+        kernelCopy = !convert && regular && !job.remoteFile->Encrypted();
         return true;
     }
 

@@ -147,9 +147,9 @@ protected:
     // The login conversation up to the listing, which `listing` answers.
     void ScriptLogin(const Step& listing, const std::string& features = kPlainFeatures)
     {
+        server->Then(features);
         server->Then("331 Password required.");
         server->Then("230 Logged in.");
-        server->Then(features);
         server->Then("250 CWD ok.");
         server->Then("257 \"/\" is the current directory.");
         ScriptListing(listing, true);
@@ -173,7 +173,7 @@ protected:
         ASSERT_TRUE(LoggedIn()) << "the login failed";
     }
 
-    // The commands after the login's own (USER, PASS, FEAT, CWD, PWD, TYPE,
+    // The commands after the login's own (FEAT, USER, PASS, CWD, PWD, TYPE,
     // EPRT, LIST), data ports masked.
     Commands AfterLogin() const
     {
@@ -203,15 +203,18 @@ TEST_F(HostileWindow, ALoginBrokenOffAtAnyStepSaysWhyAndStaysLoggedOut)
     const std::vector<LoginFault> faults = {
         {"after the greeting", ScriptedFtpServer::ReplyThenClose("220 Ready.\r\n"), {}, closed, {}},
         {"after USER", ScriptedFtpServer::Reply("220 Ready."), {ScriptedFtpServer::ReplyThenClose("")}, closed,
-         {"USER anna"}},
+         {"FEAT", "USER anna"}},
         {"after PASS", ScriptedFtpServer::Reply("220 Ready."),
          {ScriptedFtpServer::Reply("331 Password required."), ScriptedFtpServer::ReplyThenClose("")}, closed,
-         {"USER anna", "PASS pw"}},
+         {"FEAT", "USER anna", "PASS pw"}},
     };
     for (const LoginFault& fault : faults) {
         SCOPED_TRACE(fault.where);
         NewServer();
         server->Greet(fault.greeting);
+        // FEAT comes before USER, so TLS can be chosen before the password goes out.
+        if (!fault.replies.empty())
+            server->Then(kPlainFeatures);
         for (const Step& reply : fault.replies)
             server->Then(reply);
         wxTEST_DIALOG(window->OnLogin(), ExpectMessageBox(fault.text, "Login", wxICON_ERROR));
@@ -226,15 +229,18 @@ TEST_F(HostileWindow, ALoginReplyThatNeverComesEndsAtTheDeadline)
 {
     const std::vector<LoginFault> faults = {
         {"greeting", ScriptedFtpServer::Silence(), {}, "", {"QUIT"}},
-        {"USER", ScriptedFtpServer::Reply("220 Ready."), {ScriptedFtpServer::Silence()}, "", {"USER anna", "QUIT"}},
+        {"USER", ScriptedFtpServer::Reply("220 Ready."), {ScriptedFtpServer::Silence()}, "", {"FEAT", "USER anna", "QUIT"}},
         {"PASS", ScriptedFtpServer::Reply("220 Ready."),
          {ScriptedFtpServer::Reply("331 Password required."), ScriptedFtpServer::Silence()}, "",
-         {"USER anna", "PASS pw", "QUIT"}},
+         {"FEAT", "USER anna", "PASS pw", "QUIT"}},
     };
     for (const LoginFault& fault : faults) {
         SCOPED_TRACE(fault.where);
         NewServer(500ms);
         server->Greet(fault.greeting);
+        // FEAT comes before USER, so TLS can be chosen before the password goes out.
+        if (!fault.replies.empty())
+            server->Then(kPlainFeatures);
         for (const Step& reply : fault.replies)
             server->Then(reply);
         wxStopWatch watch;
@@ -259,16 +265,19 @@ TEST_F(HostileWindow, FloodsAndGarbageAtLoginEndWithAReadableMessageInBoundedMem
         {"garbage for a greeting", ScriptedFtpServer::Raw(Bytes("\0\x01\x1b[2Jhello\xff\r\n")), {},
          noReply + "??\?[2Jhello\xc3\xbf", {}},
         {"a NUL where USER's reply has its blank", ScriptedFtpServer::Reply("220 Ready."),
-         {ScriptedFtpServer::Raw(Bytes("331\0Password\r\n"))}, noReply + "331?Password", {"USER anna"}},
+         {ScriptedFtpServer::Raw(Bytes("331\0Password\r\n"))}, noReply + "331?Password", {"FEAT", "USER anna"}},
         {"NUL and BEL inside a refusal", ScriptedFtpServer::Reply("220 Ready."),
          {ScriptedFtpServer::Reply("331 Password required."),
           ScriptedFtpServer::Raw(Bytes("530 Login\0 incorrect\x07.\r\n"))},
-         "530 Login? incorrect?.", {"USER anna", "PASS pw", "QUIT"}},
+         "530 Login? incorrect?.", {"FEAT", "USER anna", "PASS pw", "QUIT"}},
     };
     for (const LoginFault& fault : faults) {
         SCOPED_TRACE(fault.where);
         NewServer();
         server->Greet(fault.greeting);
+        // FEAT comes before USER, so TLS can be chosen before the password goes out.
+        if (!fault.replies.empty())
+            server->Then(kPlainFeatures);
         for (const Step& reply : fault.replies)
             server->Then(reply);
         const long before = StatusKb("VmRSS");
@@ -521,9 +530,9 @@ TEST_F(HostileWindow, APwdReplyWithoutAQuotedPathIsReportedAndNoDirectoryShown)
     const std::string unreadable = "The server's reply could not be understood";
     // Right after the login.
     NewServer();
+    server->Then(kPlainFeatures);
     server->Then("331 Password required.");
     server->Then("230 Logged in.");
-    server->Then(kPlainFeatures);
     server->Then("250 CWD ok.");
     server->Then("257 /pub is the current directory.");
     TypeInto(IDC_PWD, "/pub");

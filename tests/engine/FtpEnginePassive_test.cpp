@@ -47,9 +47,9 @@ protected:
 
     std::unique_ptr<FtpConnection> LogIn(Server& server)
     {
+        server.Then("211-Features:\n SIZE\n211 End");
         server.Then("331 Password required for anna.");
         server.Then("230 Logged in.");
-        server.Then("211-Features:\n SIZE\n211 End");
         return session.GetFtpConnection(server.Host(), "anna", "secret", server.Port(), false);
     }
 
@@ -69,7 +69,7 @@ protected:
         return contents;
     }
 
-    // Commands after the login's USER, PASS and FEAT.
+    // Commands after the login's FEAT, USER and PASS.
     static Commands AfterLogin(const Server& server)
     {
         const Commands all = Verbs(server.Commands());

@@ -86,9 +86,9 @@ protected:
 
     std::unique_ptr<FtpConnection> LogIn(const char* features = plainFeatures)
     {
+        server.Then(features);
         server.Then("331 Password required for anna.");
         server.Then("230 Logged in.");
-        server.Then(features);
         if (std::string(features).find("UTF8") != std::string::npos)
             server.Then("200 UTF8 mode on.");
         return Connect();
@@ -105,7 +105,7 @@ protected:
         return {};
     }
 
-    // Commands after the login's USER, PASS and FEAT.
+    // Commands after the login's FEAT, USER and PASS.
     Commands AfterLogin() const
     {
         Commands all = Masked(server.Commands());
@@ -122,15 +122,16 @@ TEST_F(ScriptedEngine, LoginSendsUserPassAndFeat)
     auto connection = LogIn();
     ASSERT_TRUE(connection);
     connection->Close();
-    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "FEAT", "QUIT"}));
+    EXPECT_EQ(server.Commands(), (Commands{"FEAT", "USER anna", "PASS secret", "QUIT"}));
 }
 
 TEST_F(ScriptedEngine, LoginRefusedShowsTheServersReply)
 {
+    server.Then(plainFeatures);
     server.Then("331 Password required for anna.");
     server.Then("530 Login incorrect.");
     EXPECT_EQ(LoginFailure(), "530 Login incorrect.");
-    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "QUIT"}));
+    EXPECT_EQ(server.Commands(), (Commands{"FEAT", "USER anna", "PASS secret", "QUIT"}));
 }
 
 TEST_F(ScriptedEngine, GreetingPrecededBy120IsAwaited)
@@ -171,10 +172,11 @@ TEST_F(ScriptedEngine, GreetingCutByEndOfStreamIsAborted)
 TEST_F(ScriptedEngine, AResetControlConnectionIsTheServerClosingIt)
 {
     server.Greet(Server::Reply("220 Ready."));
+    server.Then(plainFeatures);
     server.Then(Server::ResetControl());
     EXPECT_EQ(LoginFailure(), "The server closed the connection");
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_CONNECTION_RESET);
-    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER anna"}));
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"FEAT", "USER anna"}));
 }
 
 TEST_F(ScriptedEngine, EndlessContinuationLinesAreBounded)
@@ -227,7 +229,7 @@ TEST_F(ScriptedEngine, UnknownHostIsNamed)
 TEST_F(ScriptedEngine, Utf8OptionOnlyWhenFeatListsIt)
 {
     LogIn(richFeatures)->Close();
-    EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret", "FEAT", "OPTS UTF8 ON", "QUIT"}));
+    EXPECT_EQ(server.Commands(), (Commands{"FEAT", "USER anna", "PASS secret", "OPTS UTF8 ON", "QUIT"}));
 }
 
 TEST_F(ScriptedEngine, FeatRefusalIsNoLoginFailure)
@@ -258,7 +260,7 @@ TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
             }
         }
     auto connection = LogIn();
-    EXPECT_EQ(Masked(server.Commands()), (Commands{"USER anna", "PASS secret", "FEAT"}));
+    EXPECT_EQ(Masked(server.Commands()), (Commands{"FEAT", "USER anna", "PASS secret"}));
     for (const std::string& name : bad) {
         EXPECT_FALSE(connection->SetCurrentDirectory(name));
         EXPECT_EQ(GetLastError(), ERROR_INTERNET_INVALID_ARGUMENT);

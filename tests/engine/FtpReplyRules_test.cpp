@@ -200,3 +200,23 @@ TEST(FtpReplyRules, FeatureNamesAndEprtOutcome)
     EXPECT_EQ(ReadEprtReply(FtpReply{522, "522 Use (1)"}), EprtOutcome::Refused);
     EXPECT_EQ(ReadEprtReply(FtpReply{421, "421 Bye"}), EprtOutcome::Refused);
 }
+
+TEST(FtpReplyRules, FeaturesOfferTlsOnlyForTheTlsMechanism)
+{
+    struct Case {
+        const char* reply;
+        bool offered;
+    };
+    const Case cases[] = {
+        {"211-Features:\n AUTH TLS\n PBSZ\n PROT\n211 End", true},
+        {"211-Features:\n auth tls\n211 End", true},
+        {"211-Features:\n AUTH SSL;TLS-C;TLS ;TLS-P;\n211 End", true},
+        {"211-Features:\n AUTH TLS-C;TLS-P\n211 End", false},
+        {"211-Features:\n AUTH SSL\n211 End", false},
+        {"211-Features:\n MLST type*;\n TLS\n211 End", false},
+        {"211-Features:\n AUTHTLS\n211 End", false},
+        {"211 No features", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FeaturesOfferTls(c.reply), c.offered) << c.reply;
+}

@@ -395,9 +395,9 @@ TEST_F(ForeignNames, AreShownReadablyAndEnteredWithTheirOriginalBytes)
     ScriptedFtpServer server;
     const std::string listing = "drwxr-xr-x 2 0 0 4096 Jan 01 2020 caf\xe9 noir\r\n"
                                 "-rw-r--r-- 1 0 0 2000 Jan 01 2020 men\xfc.txt\r\n";
+    server.Then("211-Features:\n SIZE\n211 End");
     server.Then("331 Password required.");
     server.Then("230 Logged in.");
-    server.Then("211-Features:\n SIZE\n211 End");
     server.Then("250 CWD ok.");
     server.Then("257 \"/\" is the current directory.");
     server.Then("200 Type set to A.");
@@ -453,9 +453,9 @@ private:
 TEST_F(ForeignNames, ARenameSendsTheNamesOwnBytesUnlessEdited)
 {
     ScriptedFtpServer server;
+    server.Then("211-Features:\n SIZE\n211 End");
     server.Then("331 Password required.");
     server.Then("230 Logged in.");
-    server.Then("211-Features:\n SIZE\n211 End");
     server.Then("250 CWD ok.");
     server.Then("257 \"/\" is the current directory.");
     server.Then("200 Type set to A.");

@@ -188,9 +188,9 @@ protected:
 
     void Attach(std::vector<ListEntry> rows)
     {
+        server->Then("211-Features:\n SIZE\n211 End");
         server->Then("331 Password required for anna.");
         server->Then("230 Logged in.");
-        server->Then("211-Features:\n SIZE\n211 End");
         Open();
         window->session = std::make_unique<CFtpSession>();
         window->session->SetTimeouts(ShortEngineTimeouts());

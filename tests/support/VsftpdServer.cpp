@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -52,10 +53,16 @@ bool CanLockIntoRoot()
     return ::geteuid() == 0 && ::getpwnam(kAnonymousAccount) != nullptr;
 }
 
+void Run(const std::string& command)
+{
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
+}
+
 }  // namespace
 
-VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode)
-    : uploads(uploads), dataMode(dataMode)
+VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode, VsftpdSecurity security)
+    : uploads(uploads), dataMode(dataMode), security(security)
 {
     if (::access(kProgram, X_OK) != 0)
         throw std::runtime_error(std::string(kProgram) + " is not installed");
@@ -75,6 +82,8 @@ VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode)
         if (uploads == VsftpdUploads::Accepted)
             MakeUploadFolder();
         port = UnusedLoopbackPort();
+        if (security != VsftpdSecurity::Clear)
+            MakeCertificate();
         WriteConfiguration();
         Start();
     } catch (...) {
@@ -101,12 +110,47 @@ void VsftpdServer::WriteConfiguration() const
                                                    : "port_enable=NO\npasv_enable=YES\n")
         << "connect_from_port_20=NO\n"
         << "seccomp_sandbox=NO\nbackground=NO\nxferlog_enable=NO\nuse_localtime=NO\n";
+    if (security != VsftpdSecurity::Clear)
+        out << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
+            << "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"
+            << "ssl_tlsv1=YES\nssl_sslv2=NO\nssl_sslv3=NO\n"
+            << "rsa_cert_file=" << directory << "/server.pem\nrsa_private_key_file=" << directory << "/server.key\n";
     if (CanLockIntoRoot())
         out << "ftp_username=" << kAnonymousAccount << "\nnopriv_user=" << kAnonymousAccount << "\n";
     else
         out << "run_as_launching_user=YES\n";
     if (!out)
         throw std::runtime_error("cannot write " + configuration);
+}
+
+// A CA and a server certificate it signs, or a server certificate signed by
+// itself; both name 127.0.0.1 and localhost.
+void VsftpdServer::MakeCertificate()
+{
+    const std::string at = directory + "/";
+    const std::string names = "-addext 'subjectAltName=IP:127.0.0.1,DNS:localhost'";
+    if (security == VsftpdSecurity::TlsSelfSigned) {
+        Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Vantrel self-signed test' " + names +
+            " -keyout " + at + "server.key -out " + at + "server.pem");
+        return;
+    }
+    caFile = at + "ca.pem";
+    Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Vantrel test CA' -keyout " + at +
+        "ca.key -out " + caFile);
+    Run("openssl req -newkey rsa:2048 -nodes -subj '/CN=127.0.0.1' " + names + " -keyout " + at +
+        "server.key -out " + at + "server.csr");
+    Run("openssl x509 -req -days 2 -in " + at + "server.csr -CA " + caFile + " -CAkey " + at +
+        "ca.key -CAcreateserial -copy_extensions copyall -out " + at + "server.pem");
+}
+
+// vsftpd reads its certificate once, so it starts again on the same port.
+void VsftpdServer::ReplaceCertificate()
+{
+    ::kill(process, SIGTERM);
+    ::waitpid(process, nullptr, 0);
+    process = -1;
+    MakeCertificate();
+    Start();
 }
 
 void VsftpdServer::MakeUploadFolder() const

@@ -10,9 +10,15 @@
 // tests against a second real server. The process,
 // its configuration and the root go away with the object. Throws
 // std::runtime_error, saying why, when the server cannot start.
+//
+// With TLS it demands it for the login and every data connection, and wants
+// each data connection to resume the control connection's session; its
+// certificate, for 127.0.0.1 and localhost, is made by openssl at start:
+// signed by a test CA (CaFile(), for SSL_CERT_FILE) or self-signed.
 enum class VsftpdUploads { Refused, Accepted };
 // PassiveOnly refuses PORT and EPRT, as a server a NAT keeps from reaching us would.
 enum class VsftpdDataMode { ActiveOnly, PassiveOnly };
+enum class VsftpdSecurity { Clear, TlsSignedByTestCa, TlsSelfSigned };
 
 class VsftpdServer {
 public:
@@ -22,7 +28,8 @@ public:
     static constexpr const char* UploadFolder = "incoming";
 
     explicit VsftpdServer(VsftpdUploads uploads = VsftpdUploads::Refused,
-                          VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly);
+                          VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly,
+                          VsftpdSecurity security = VsftpdSecurity::Clear);
     ~VsftpdServer();
 
     VsftpdServer(const VsftpdServer&) = delete;
@@ -39,16 +46,22 @@ public:
     void WriteFile(const std::string& relative, const std::string& contents) const;
     void MakeDirectory(const std::string& relative) const;
 
+    const std::string& CaFile() const { return caFile; }
+    // A new key and certificate; vsftpd starts again on the same port.
+    void ReplaceCertificate();
+
 private:
     void WriteConfiguration() const;
+    void MakeCertificate();
     void Start();
     void WaitUntilListening();
 
     void MakeUploadFolder() const;
 
     VsftpdUploads uploads;
-
     VsftpdDataMode dataMode;
+    VsftpdSecurity security;
+    std::string caFile;
     std::string directory;  // holds the configuration and the root
     std::string root;
     std::string serverRoot;

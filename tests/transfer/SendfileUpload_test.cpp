@@ -115,10 +115,10 @@ protected:
         ASSERT_TRUE(connection);
     }
 
-    // The scripted server's replies from USER to the upload's EPRT.
+    // The scripted server's replies from FEAT to the upload's EPRT.
     static void ScriptUploadStart(ScriptedFtpServer& server)
     {
-        for (const char* reply : {"331 Password required for anna.", "230 Logged in.", "211-Features:\n SIZE\n211 End",
+        for (const char* reply : {"211-Features:\n SIZE\n211 End", "331 Password required for anna.", "230 Logged in.",
                                   "200 Type set to I.", "200 EPRT command successful."})
             server.Then(reply);
     }

@@ -122,7 +122,7 @@ protected:
     // recording viewer as the text viewer and Binary mode.
     void LogInScripted(ScriptedFtpServer& scripted, const std::string& listing)
     {
-        for (const char* reply : {"331 Password required.", "230 Logged in.", "211-Features:\n SIZE\n211 End",
+        for (const char* reply : {"211-Features:\n SIZE\n211 End", "331 Password required.", "230 Logged in.",
                                   "250 CWD ok.", "257 \"/\" is the current directory.", "200 Type A.",
                                   "200 EPRT ok."})
             scripted.Then(reply);

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// When a login encrypts. WhenOffered: the server's FEAT lists AUTH TLS (a
+// plain domain). Demanded: a domain written ftpes://, refused by a server
+// without TLS before the user name goes out. Declined: the user chose to go
+// on in clear after a certificate question.
+enum class TlsPolicy { WhenOffered, Demanded, Declined };
+
+// The server certificate a login could not verify, for the user's question.
+struct ServerCertificate {
+    std::string problem;      // OpenSSL's reason, e.g. "self-signed certificate"
+    std::string subject;
+    std::string issuer;
+    std::string notBefore;
+    std::string notAfter;
+    std::string fingerprint;  // SHA-256, upper-case hex pairs joined by ':'
+};
+
+struct FtpLoginRequest {
+    std::string host;
+    std::uint16_t port = 21;
+    std::string user;
+    std::string password;
+    TlsPolicy tls = TlsPolicy::WhenOffered;
+    // A certificate the user trusts for this host and port although it does
+    // not verify; empty for none.
+    std::string trustedFingerprint;
+};
+
+struct FtpLoginOutcome {
+    std::string failure;  // why, in words for the user
+    enum class Certificate { Verified, Untrusted } certificateState = Certificate::Verified;
+    ServerCertificate certificate;  // when Untrusted
+};

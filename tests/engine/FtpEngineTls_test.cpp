@@ -1,0 +1,249 @@
+// The engine's explicit TLS against Debian's vsftpd demanding it for the
+// login and every data connection, with session reuse required, and against
+// a scripted server for what no real server does.
+#include "engine/FtpConnection.h"
+#include "engine/InternetException.h"
+#include "engine/InternetFile.h"
+#include "platform/InternetSession.h"
+#include "platform/LastError.h"
+#include "platform/UntrustedCertificateException.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/VsftpdServer.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Commands = std::vector<std::string>;
+
+std::string Binary(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + i / 251) & 0xff);
+    return bytes;
+}
+
+std::string ReadLocal(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+FtpLoginRequest Request(std::uint16_t port, TlsPolicy tls = TlsPolicy::WhenOffered)
+{
+    FtpLoginRequest request;
+    request.host = "127.0.0.1";
+    request.port = port;
+    request.user = VsftpdServer::User;
+    request.tls = tls;
+    return request;
+}
+
+// The test CA is the only one OpenSSL's default paths name.
+class TlsServer : public ::testing::Test {
+protected:
+    explicit TlsServer(VsftpdSecurity security = VsftpdSecurity::TlsSignedByTestCa)
+        : server(VsftpdUploads::Accepted, VsftpdDataMode::ActiveOnly, security)
+    {
+        ::setenv("SSL_CERT_FILE", server.CaFile().empty() ? "/nonexistent" : server.CaFile().c_str(), 1);
+        ::setenv("SSL_CERT_DIR", "/nonexistent", 1);
+    }
+    ~TlsServer() override
+    {
+        ::unsetenv("SSL_CERT_FILE");
+        ::unsetenv("SSL_CERT_DIR");
+    }
+
+    VsftpdServer server;
+    InternetSession session;
+};
+
+class SelfSignedServer : public TlsServer {
+protected:
+    SelfSignedServer() : TlsServer(VsftpdSecurity::TlsSelfSigned) {}
+
+    ServerCertificate Refused(const FtpLoginRequest& request)
+    {
+        try {
+            session.GetFtpConnection(request);
+        } catch (const UntrustedCertificateException& error) {
+            EXPECT_NE(error.GetErrorMessage().find("not trusted"), std::string::npos) << error.GetErrorMessage();
+            return error.Certificate();
+        }
+        ADD_FAILURE() << "the certificate was accepted";
+        return {};
+    }
+};
+
+// Login, listings, a download and an upload each open a data connection,
+// which vsftpd accepts only in TLS and only resuming the control session.
+TEST_F(TlsServer, LogsInListsDownloadsAndUploadsByteExactOverTls)
+{
+    const std::string payload = Binary(3'000'017);
+    server.WriteFile("pub/data.bin", payload);
+    auto connection = session.GetFtpConnection(Request(server.Port()));
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(connection->Encryption().rfind("TLS 1.", 0), 0u) << connection->Encryption();
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    std::string listing;
+    bool machine = false;
+    ASSERT_TRUE(connection->ListDirectory(listing, machine));
+    EXPECT_NE(listing.find("data.bin"), std::string::npos) << listing;
+
+    const std::string local = server.PathOf("../copy.bin");
+    ASSERT_TRUE(connection->GetFile("data.bin", local, false, FTP_TRANSFER_TYPE_BINARY))
+        << GetLastError() << " " << GetLastResponseInfo();
+    EXPECT_TRUE(ReadLocal(local) == payload);
+
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/incoming"));
+    auto upload = connection->OpenFile("up.bin", FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(upload);
+    ASSERT_TRUE(upload->Write(payload.data(), payload.size()));
+    ASSERT_TRUE(upload->Close()) << GetLastError() << " " << GetLastResponseInfo();
+    EXPECT_TRUE(ReadLocal(server.PathOf("incoming/up.bin")) == payload);
+
+    // Splice would put the TLS records into the file: it is refused and the
+    // file left alone, and Read gives the bytes in clear.
+    auto download = connection->OpenFile("up.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(download);
+    EXPECT_TRUE(download->Encrypted());
+    const std::string spliced = server.PathOf("../spliced.bin");
+    std::ofstream(spliced) << "old contents";
+    const int fd = ::open(spliced.c_str(), O_WRONLY);
+    FailedSide side = FailedSide::Server;
+    EXPECT_EQ(download->ReceiveInto(fd, 1 << 20, side), -1);
+    ::close(fd);
+    EXPECT_EQ(ReadLocal(spliced), "old contents");
+    std::string received(payload.size() + 1, '\0');
+    EXPECT_EQ(download->Read(received.data(), received.size()), static_cast<long>(payload.size()));
+    received.resize(payload.size());
+    EXPECT_TRUE(received == payload);
+    EXPECT_TRUE(download->Close());
+    connection->Close();
+}
+
+TEST_F(SelfSignedServer, AnUnverifiedCertificateIsDescribedAndUsedOnlyOnceTrusted)
+{
+    const ServerCertificate certificate = Refused(Request(server.Port()));
+    EXPECT_NE(certificate.problem.find("self-signed"), std::string::npos) << certificate.problem;
+    EXPECT_NE(certificate.subject.find("Vantrel self-signed test"), std::string::npos) << certificate.subject;
+    EXPECT_EQ(certificate.subject, certificate.issuer);
+    EXPECT_FALSE(certificate.notBefore.empty());
+    EXPECT_FALSE(certificate.notAfter.empty());
+    EXPECT_EQ(certificate.fingerprint.size(), 32u * 3 - 1) << certificate.fingerprint;
+
+    FtpLoginRequest trusting = Request(server.Port());
+    trusting.trustedFingerprint = certificate.fingerprint;
+    auto connection = session.GetFtpConnection(trusting);
+    ASSERT_TRUE(connection);
+    std::string listing;
+    bool machine = false;
+    EXPECT_TRUE(connection->ListDirectory(listing, machine));
+    connection->Close();
+
+    // A new certificate is not the trusted one.
+    server.ReplaceCertificate();
+    EXPECT_NE(Refused(trusting).fingerprint, certificate.fingerprint);
+}
+
+TEST_F(SelfSignedServer, DecliningTlsLogsInInClearWhereTheServerAllowsIt)
+{
+    try {
+        session.GetFtpConnection(Request(server.Port(), TlsPolicy::Declined));
+        ADD_FAILURE() << "vsftpd let a login in clear through";
+    } catch (const InternetException& error) {
+        // This server demands TLS, and says so.
+        EXPECT_NE(error.GetErrorMessage().find("530"), std::string::npos) << error.GetErrorMessage();
+    }
+}
+
+class ScriptedTls : public ::testing::Test {
+protected:
+    ScriptedTls()
+    {
+        EngineTimeouts timeouts;
+        timeouts.connect = 2000ms;
+        timeouts.reply = 2000ms;
+        timeouts.handshake = 700ms;
+        session.SetTimeouts(timeouts);
+    }
+
+    std::string LoginFailure(const ScriptedFtpServer& server, TlsPolicy tls)
+    {
+        FtpLoginRequest request;
+        request.host = "127.0.0.1";
+        request.port = server.Port();
+        request.user = "anna";
+        request.password = "secret";
+        request.tls = tls;
+        try {
+            session.GetFtpConnection(request);
+        } catch (const InternetException& error) {
+            return error.GetErrorMessage();
+        }
+        return {};
+    }
+
+    InternetSession session;
+};
+
+const char* const tlsFeatures = "211-Features:\n AUTH TLS\n PBSZ\n PROT\n211 End";
+const char* const plainFeatures = "211-Features:\n SIZE\n211 End";
+
+// Every way TLS cannot begin ends the login before USER, bounded, with a
+// message that says what happened.
+TEST_F(ScriptedTls, NoLoginGoesOnWhenTlsCannotBegin)
+{
+    struct Case {
+        const char* what;
+        TlsPolicy tls;
+        const char* features;
+        ScriptedFtpServer::Step answer;  // to AUTH TLS
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ftpes:// and a server without TLS", TlsPolicy::Demanded, plainFeatures,
+         ScriptedFtpServer::Reply("500 AUTH not understood."), "does not offer TLS"},
+        {"TLS listed, then refused", TlsPolicy::WhenOffered, tlsFeatures,
+         ScriptedFtpServer::Reply("534 Policy requires SSL."), "534 Policy requires SSL."},
+        {"closed in the handshake", TlsPolicy::WhenOffered, tlsFeatures,
+         ScriptedFtpServer::ReplyThenClose("234 Go ahead.\r\n"), "TLS handshake with the server failed"},
+        {"garbage in the handshake", TlsPolicy::Demanded, tlsFeatures,
+         ScriptedFtpServer::Raw("234 Go ahead.\r\n220 this is no TLS record at all\r\n"),
+         "something other than TLS"},
+        {"silence in the handshake", TlsPolicy::Demanded, tlsFeatures, ScriptedFtpServer::Reply("234 Go ahead."),
+         "did not complete the TLS handshake in time"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedFtpServer server;
+        server.Then(c.features);
+        server.Then(c.answer);
+        const auto start = std::chrono::steady_clock::now();
+        const std::string message = LoginFailure(server, c.tls);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        const Commands commands = server.Commands();
+        ASSERT_GE(commands.size(), 2u);
+        EXPECT_EQ(Commands(commands.begin(), commands.begin() + 2), (Commands{"FEAT", "AUTH TLS"}));
+        for (const std::string& command : commands)
+            EXPECT_NE(command.rfind("USER", 0), 0u) << "the user name went out";
+    }
+}
+
+}  // namespace
