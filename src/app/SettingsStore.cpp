@@ -88,6 +88,16 @@ std::string SettingsStore::FilePath()
     return FolderPath() + "/Vantrel.ini";
 }
 
+std::string SettingsStore::Folder()
+{
+    return FolderPath();
+}
+
+bool SettingsStore::MakeFolder(std::string& error)
+{
+    return MakePrivateFolder(error);
+}
+
 SettingsStore::SettingsStore() : filePath(FilePath())
 {
     // A damaged or unreadable file must not break the start: wx would log

@@ -12,6 +12,11 @@ public:
     // Names the vendor folder (the application's start-up does this once).
     static void SetRegistryKey(const std::string& vendorKey);
     static std::string FilePath();
+    // The folder of the file, where other private files of the program live.
+    static std::string Folder();
+    // Creates that folder private to the user, or makes it so; on failure
+    // `error` says why.
+    static bool MakeFolder(std::string& error);
 
     // Reads the file. A missing, unreadable or damaged file reads as empty,
     // so every entry gives its default.

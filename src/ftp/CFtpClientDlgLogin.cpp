@@ -4,6 +4,8 @@
 
 #include "app/ChromeRules.h"
 #include "app/ControlIds.h"
+#include "app/TrustedCertificates.h"
+#include "ftp/CertificateQuestion.h"
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/LastErrorText.h"
@@ -11,8 +13,52 @@
 #include "engine/InternetException.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
+#include "platform/UntrustedCertificateException.h"
+#include "sites/SiteAddress.h"
+#include "transfer/CPercentProgressCtrl.h"
 
 #include <wx/utils.h>
+
+namespace {
+
+// Logs in; a certificate that did not verify is put to the user once and the
+// login made again as answered. Null when the user cancelled. Throws
+// InternetException.
+std::unique_ptr<FtpConnection> ConnectAsked(wxWindow* owner, CFtpSession& session, FtpLoginRequest request)
+{
+    TrustedCertificates trusted;
+    const std::string remembered = trusted.Find(request.host, request.port);
+    request.trustedFingerprint = remembered;
+    try {
+        return session.GetFtpConnection(request);
+    } catch (const UntrustedCertificateException& untrusted) {
+        const ServerCertificate& certificate = untrusted.Certificate();
+        const auto history = remembered.empty() ? CertificateHistory::New : CertificateHistory::Changed;
+        switch (AskAboutCertificate(owner, certificate, request.host, request.port, history, request.tls)) {
+        case CertificateAnswer::Cancel:
+            return nullptr;
+        case CertificateAnswer::GoOnInClear:
+            request.tls = TlsPolicy::Declined;
+            break;
+        case CertificateAnswer::Trust:
+            request.trustedFingerprint = certificate.fingerprint;
+            if (std::string error; !trusted.Remember(request.host, request.port, certificate.fingerprint, error))
+                MessageBox(owner, error + "\n\nThe certificate is trusted for this login only.", "Login",
+                           MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+    }
+    // A certificate that changed again in between is an error like any other.
+    return session.GetFtpConnection(request);
+}
+
+std::string EncryptionLine(const FtpConnection& connection)
+{
+    const std::string protocol = connection.Encryption();
+    return protocol.empty() ? "Not encrypted: the password went in clear text" : "Encrypted (" + protocol + ")";
+}
+
+}  // namespace
 
 void CFtpClientDlg::OnLogin()
 {
@@ -34,10 +80,19 @@ void CFtpClientDlg::OnLogin()
     }
     session = std::make_unique<CFtpSession>();
     session->SetTimeouts(sessionTimeouts);
-    const std::string host = HostFromSiteName(domain);
+    const SiteAddress address = ParseSiteAddress(HostFromSiteName(domain));
+    FtpLoginRequest request;
+    request.host = address.host;
+    request.port = static_cast<std::uint16_t>(port & 0xFFFF);
+    request.user = userName;
+    request.password = password;
+    request.tls = address.tls;
     try {
-        ftpConnection = session->GetFtpConnection(host, userName, password,
-                                                  static_cast<std::uint16_t>(port & 0xFFFF), false);
+        ftpConnection = ConnectAsked(this, *session, request);
+        if (!ftpConnection) {
+            OnLogout();
+            return;
+        }
         if (!ftpConnection->SetCurrentDirectory(workingDir)) {
             const std::string error = LastErrorText();
             workingDir = "/";
@@ -53,6 +108,7 @@ void CFtpClientDlg::OnLogin()
     }
     SetTitle(FromUtf8(LoggedInTitle(domain, windowTitle)));
     SetLoggedInState(true);
+    progressBar->SetText(FromUtf8(EncryptionLine(*ftpConnection)));
     RefreshListing();
     if (!session)
         return;  // the server dropped the connection during the listing
@@ -91,6 +147,9 @@ void CFtpClientDlg::OnLogout()
         }
         session->Close();
         session.reset();
+        // The login's encryption line goes with it; a transfer's last line stays.
+        if (progressBar->GetText().StartsWith("Encrypted (") || progressBar->GetText().StartsWith("Not encrypted:"))
+            progressBar->SetText(" ");
         ClearListing();
         SetLoggedInState(false);
     } else {

@@ -1,0 +1,33 @@
+#include "sites/SiteAddress.h"
+
+#include <strings.h>
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    const std::string::size_type size = std::char_traits<char>::length(prefix);
+    return text.size() >= size && ::strncasecmp(text.c_str(), prefix, size) == 0;
+}
+
+}  // namespace
+
+SiteAddress ParseSiteAddress(const std::string& host)
+{
+    SiteAddress address;
+    std::string rest = host;
+    if (StartsWithNoCase(rest, "ftpes://")) {
+        address.tls = TlsPolicy::Demanded;
+        rest.erase(0, 8);
+    } else if (StartsWithNoCase(rest, "ftp://")) {
+        rest.erase(0, 6);
+    } else {
+        address.host = host;  // no scheme: the text is the host, as it always was
+        return address;
+    }
+    rest = rest.substr(0, rest.find('/'));
+    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']')
+        rest = rest.substr(1, rest.size() - 2);
+    address.host = rest;
+    return address;
+}

@@ -1,0 +1,34 @@
+#include "sites/SiteAddress.h"
+
+#include <gtest/gtest.h>
+
+TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
+{
+    struct Case {
+        const char* text;
+        const char* host;
+        TlsPolicy tls;
+    };
+    const Case cases[] = {
+        {"ftp.example.org", "ftp.example.org", TlsPolicy::WhenOffered},
+        {"ftpes://ftp.example.org", "ftp.example.org", TlsPolicy::Demanded},
+        {"FTPES://Ftp.Example.org", "Ftp.Example.org", TlsPolicy::Demanded},
+        {"ftp://ftp.example.org", "ftp.example.org", TlsPolicy::WhenOffered},
+        {"ftpes://ftp.example.org/pub/", "ftp.example.org", TlsPolicy::Demanded},
+        {"ftpes://[::1]", "::1", TlsPolicy::Demanded},
+        {"ftpes://::1", "::1", TlsPolicy::Demanded},
+        {"ftpes://[fe80::1]/", "fe80::1", TlsPolicy::Demanded},
+        {"ftpes://127.0.0.1", "127.0.0.1", TlsPolicy::Demanded},
+        {"ftpes://", "", TlsPolicy::Demanded},
+        // Not a scheme: left whole, as a host that will not resolve.
+        {"ftpes:/host", "ftpes:/host", TlsPolicy::WhenOffered},
+        {"sftp://host", "sftp://host", TlsPolicy::WhenOffered},
+        {"::1", "::1", TlsPolicy::WhenOffered},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SiteAddress address = ParseSiteAddress(c.text);
+        EXPECT_EQ(address.host, c.host);
+        EXPECT_EQ(address.tls, c.tls);
+    }
+}
