@@ -57,8 +57,9 @@ FtpLoginRequest Request(std::uint16_t port, TlsPolicy tls = TlsPolicy::WhenOffer
 // The test CA is the only one OpenSSL's default paths name.
 class TlsServer : public ::testing::Test {
 protected:
-    explicit TlsServer(VsftpdSecurity security = VsftpdSecurity::TlsSignedByTestCa)
-        : server(VsftpdUploads::Accepted, VsftpdDataMode::ActiveOnly, security)
+    explicit TlsServer(VsftpdSecurity security = VsftpdSecurity::TlsSignedByTestCa,
+                       VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly)
+        : server(VsftpdUploads::Accepted, dataMode, security)
     {
         ::setenv("SSL_CERT_FILE", server.CaFile().empty() ? "/nonexistent" : server.CaFile().c_str(), 1);
         ::setenv("SSL_CERT_DIR", "/nonexistent", 1);
@@ -71,6 +72,12 @@ protected:
 
     VsftpdServer server;
     InternetSession session;
+};
+
+// Refuses PORT and EPRT, so every data connection is a passive one in TLS.
+class PassiveTlsServer : public TlsServer {
+protected:
+    PassiveTlsServer() : TlsServer(VsftpdSecurity::TlsSignedByTestCa, VsftpdDataMode::PassiveOnly) {}
 };
 
 class SelfSignedServer : public TlsServer {
@@ -134,6 +141,58 @@ TEST_F(TlsServer, LogsInListsDownloadsAndUploadsByteExactOverTls)
     received.resize(payload.size());
     EXPECT_TRUE(received == payload);
     EXPECT_TRUE(download->Close());
+    connection->Close();
+}
+
+// A server gone in the middle of an upload, and a download cut by Abort, end
+// in a failure, bounded; OpenSSL writes without MSG_NOSIGNAL, so a write
+// after the connection broke would raise SIGPIPE and end this test.
+TEST_F(TlsServer, AServerGoneMidUploadOrAnAbortedDownloadIsAFailureNotASignal)
+{
+    const std::string chunk = Binary(1 << 20);
+    server.WriteFile("pub/big.bin", Binary(8 << 20));
+    auto connection = session.GetFtpConnection(Request(server.Port()));
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    auto download = connection->OpenFile("big.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(download);
+    std::string head(65536, '\0');
+    ASSERT_EQ(download->Read(head.data(), head.size()), static_cast<long>(head.size()));
+    download->Abort();
+    EXPECT_FALSE(download->Close());
+    download.reset();
+
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/incoming"));
+    auto upload = connection->OpenFile("up.bin", FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+    ASSERT_TRUE(upload);
+    ASSERT_TRUE(upload->Write(chunk.data(), chunk.size()));
+    server.KillSessions();
+    bool written = true;
+    for (int i = 0; i < 256 && written; ++i)
+        written = upload->Write(chunk.data(), chunk.size());
+    EXPECT_FALSE(written) << "256 MiB went to a server that is gone";
+    EXPECT_FALSE(upload->Close());
+    connection->Close();
+}
+
+// The fallback to passive mode happens before the wrap: the connected
+// socket is made TLS the same way the accepted one is.
+TEST_F(PassiveTlsServer, ListsAndDownloadsByteExactInPassiveMode)
+{
+    const std::string payload = Binary(1'000'003);
+    server.WriteFile("pub/data.bin", payload);
+    auto connection = session.GetFtpConnection(Request(server.Port()));
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(connection->Encryption().rfind("TLS 1.", 0), 0u) << connection->Encryption();
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    std::string listing;
+    bool machine = false;
+    ASSERT_TRUE(connection->ListDirectory(listing, machine)) << GetLastError() << " " << GetLastResponseInfo();
+    EXPECT_NE(listing.find("data.bin"), std::string::npos) << listing;
+    const std::string local = server.PathOf("../copy.bin");
+    ASSERT_TRUE(connection->GetFile("data.bin", local, false, FTP_TRANSFER_TYPE_BINARY))
+        << GetLastError() << " " << GetLastResponseInfo();
+    EXPECT_TRUE(ReadLocal(local) == payload);
     connection->Close();
 }
 

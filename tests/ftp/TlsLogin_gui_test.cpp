@@ -1,9 +1,12 @@
-// The window logged in to vsftpd demanding TLS: the encryption line, and the
-// certificate question answered through wx's modal hooks.
+// The window logged in to vsftpd demanding TLS: the encryption line, every
+// command over it, and the certificate question answered through wx's modal
+// hooks.
 #include "app/SettingsStore.h"
 #include "app/TrustedCertificates.h"
+#include "fileops/LoggedInWindow.h"
 #include "ftp/RemoteWindowFixture.h"
 #include "support/GuiTestHelpers.h"
+#include "support/TransferWindowFixture.h"
 #include "support/VsftpdServer.h"
 #include "transfer/CPercentProgressCtrl.h"
 
@@ -13,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -36,12 +40,12 @@ private:
     std::string& text;
 };
 
-class TlsWindow : public RemoteWindowFixture {
+class TlsWindow : public TransferFixture<RemoteWindowFixture> {
 protected:
     void Start(VsftpdSecurity security)
     {
         try {
-            server = std::make_unique<VsftpdServer>(VsftpdUploads::Refused, VsftpdDataMode::ActiveOnly, security);
+            server = std::make_unique<VsftpdServer>(VsftpdUploads::Accepted, VsftpdDataMode::ActiveOnly, security);
         } catch (const std::runtime_error& failure) {
             GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
         }
@@ -54,7 +58,7 @@ protected:
     {
         ::unsetenv("SSL_CERT_FILE");
         ::unsetenv("SSL_CERT_DIR");
-        RemoteWindowFixture::TearDown();
+        TransferFixture<RemoteWindowFixture>::TearDown();
     }
 
     std::string StatusLine() const { return ToUtf8(window->progressBar->GetText()); }
@@ -63,16 +67,40 @@ protected:
     std::unique_ptr<VsftpdServer> server;
 };
 
-TEST_F(TlsWindow, AVerifiedServerLogsInAndTheStatusLineSaysEncrypted)
+// vsftpd takes every command and data connection only in TLS, so each step
+// that works went encrypted; the transfers take the worker's copy loop,
+// since splice would move the TLS records as they came.
+TEST_F(TlsWindow, AVerifiedServerLogsInListsDownloadsUploadsRenamesAndDeletesEncrypted)
 {
     Start(VsftpdSecurity::TlsSignedByTestCa);
-    server->WriteFile("a.txt", "a");
+    const std::string payload = RandomBytes(3'000'017, 15);
+    server->WriteFile("data.bin", payload);
     window->OnLogin();
     ASSERT_TRUE(window->session);
     EXPECT_EQ(StatusLine().rfind("Encrypted (TLS 1.", 0), 0u) << StatusLine();
-    EXPECT_GT(window->fileList->GetItemCount(), 0);
-    window->OnLogout();
-    EXPECT_EQ(StatusLine(), " ");
+    EXPECT_EQ((std::vector<std::string>{VsftpdServer::UploadFolder, "data.bin"}), Names());
+
+    ChooseMode(IDC_BINARY);
+    WriteLocal(Local("data.bin"), "the user's older copy");
+    Download("data.bin", Local("data.bin"));
+    EXPECT_TRUE(ReadLocal(Local("data.bin")) == payload) << "the download is not byte-exact";
+
+    SelectName(VsftpdServer::UploadFolder);
+    window->OnDblclkFileList();
+    Upload(Local("data.bin"));
+    EXPECT_TRUE(ReadLocal(server->PathOf("incoming/data.bin")) == payload) << "the upload is not byte-exact";
+    ASSERT_EQ((std::vector<std::string>{"data.bin"}), Names());
+
+    SelectName("data.bin");
+    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "data.bin", "renamed.bin"));
+    EXPECT_TRUE(ReadLocal(server->PathOf("incoming/renamed.bin")) == payload);
+    ASSERT_EQ((std::vector<std::string>{"renamed.bin"}), Names());
+
+    SelectName("renamed.bin");
+    wxTEST_DIALOG(window->OnDelete(),
+                  ExpectMessageBox("Detete file \"renamed.bin\"", "Delete", wxICON_QUESTION, wxID_YES));
+    EXPECT_FALSE(std::filesystem::exists(server->PathOf("incoming/renamed.bin")));
+    EXPECT_TRUE(Names().empty());
 }
 
 // Cancel logs nothing in and remembers nothing; Trust logs in and remembers
@@ -98,6 +126,7 @@ TEST_F(TlsWindow, ASelfSignedCertificateIsAskedAboutOnceAndAChangeWarned)
     ASSERT_EQ(::stat((SettingsStore::Folder() + "/Trusted certificates").c_str(), &file), 0);
     EXPECT_EQ(file.st_mode & 0777, 0600u);
     window->OnLogout();
+    EXPECT_EQ(StatusLine(), " ") << "logout leaves the encryption line";
 
     window->OnLogin();  // a box here would fail the test
     ASSERT_TRUE(window->session);

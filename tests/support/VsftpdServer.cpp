@@ -16,8 +16,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -102,8 +104,9 @@ void VsftpdServer::WriteConfiguration() const
     std::ofstream out(configuration);
     out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port << "\n"
         << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n"
-        << (uploads == VsftpdUploads::Accepted ? "write_enable=YES\nanon_upload_enable=YES\nanon_umask=022\n"
-                                               : "write_enable=NO\n")
+        << (uploads == VsftpdUploads::Accepted
+                ? "write_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\n"
+                : "write_enable=NO\n")
         << "anon_root=" << root << "\n"
         // Active mode from an unprivileged source port, or passive mode only.
         << (dataMode == VsftpdDataMode::ActiveOnly ? "port_enable=YES\npasv_enable=NO\n"
@@ -151,6 +154,44 @@ void VsftpdServer::ReplaceCertificate()
     process = -1;
     MakeCertificate();
     Start();
+}
+
+namespace {
+
+// The processes whose parent is `parent`, from /proc.
+std::vector<pid_t> ChildrenOf(pid_t parent)
+{
+    std::vector<pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid ...: the name may hold spaces and parentheses.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(close + 1));
+        std::string state;
+        pid_t ppid = 0;
+        if (rest >> state >> ppid && ppid == parent)
+            children.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return children;
+}
+
+}  // namespace
+
+void VsftpdServer::KillSessions() const
+{
+    std::vector<pid_t> sessions = ChildrenOf(process);
+    for (std::size_t i = 0; i < sessions.size(); ++i)
+        for (pid_t grandchild : ChildrenOf(sessions[i]))
+            sessions.push_back(grandchild);
+    for (pid_t session : sessions)
+        ::kill(session, SIGKILL);
 }
 
 void VsftpdServer::MakeUploadFolder() const

@@ -6,7 +6,7 @@
 
 // Debian's vsftpd on 127.0.0.1 at a free port, serving a fresh temporary root
 // to anonymous users (no password, read only unless uploads are accepted,
-// active mode from an unprivileged port unless passive only is asked for), for
+// which also lets them rename and delete; active mode from an unprivileged port unless passive only is asked for), for
 // tests against a second real server. The process,
 // its configuration and the root go away with the object. Throws
 // std::runtime_error, saying why, when the server cannot start.
@@ -49,6 +49,9 @@ public:
     const std::string& CaFile() const { return caFile; }
     // A new key and certificate; vsftpd starts again on the same port.
     void ReplaceCertificate();
+    // Kills every session process (the listener stays), as a server that
+    // crashed or was restarted mid-transfer: their sockets close at once.
+    void KillSessions() const;
 
 private:
     void WriteConfiguration() const;
