@@ -7,7 +7,8 @@
 #include <Poco/Net/NetException.h>
 
 #include <fcntl.h>
-#include <poll.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cerrno>
 #include <climits>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -278,9 +280,40 @@ bool FtpDataFile::Close()
     return closeResult;
 }
 
-// Ends TLS in order (close_notify) and reads what the server still sends: a
-// close with unread bytes (TLS 1.3 tickets the upload never read) resets the
-// connection, and servers take a reset for a failed upload.
+namespace {
+
+// The server has sent its FIN: from then on nothing more arrives.
+bool PeerClosed(int fd)
+{
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return true;
+    switch (info.tcpi_state) {
+    case TCP_CLOSE_WAIT:
+    case TCP_LAST_ACK:
+    case TCP_CLOSING:
+    case TCP_TIME_WAIT:
+    case TCP_CLOSE: return true;
+    default: return false;
+    }
+}
+
+void DropWaitingBytes(int fd)
+{
+    char scratch[4096];
+    while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
+}
+
+}  // namespace
+
+// Ends TLS in order (close_notify) and keeps the connection until the server
+// has closed its end: bytes left unread at our close (TLS 1.3 tickets an
+// upload never reads), or arriving after it, reset the connection, and
+// servers take a reset for a failed upload. Poco's shutdown closes our
+// reading side as well, so a read cannot tell the server's end; the
+// connection's state does.
 void FtpDataFile::EndTls()
 {
     const int fd = data.impl()->sockfd();
@@ -291,15 +324,11 @@ void FtpDataFile::EndTls()
     }
     ::shutdown(fd, SHUT_WR);
     const auto deadline = std::chrono::steady_clock::now() + endTlsBound;
-    char scratch[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd readable{fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
-            return;
-        if (::recv(fd, scratch, sizeof scratch, 0) <= 0)
-            return;
+    while (!PeerClosed(fd) && std::chrono::steady_clock::now() < deadline) {
+        DropWaitingBytes(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    DropWaitingBytes(fd);
 }
 
 void FtpDataFile::Abort()
