@@ -1,6 +1,6 @@
 // The window logged in to vsftpd demanding TLS: the encryption line, every
-// command over it, and the certificate question answered through wx's modal
-// hooks.
+// command over it (and over a server in clear that takes passive mode only),
+// and the certificate question answered through wx's modal hooks.
 #include "app/SettingsStore.h"
 #include "app/TrustedCertificates.h"
 #include "fileops/LoggedInWindow.h"
@@ -42,16 +42,17 @@ private:
 
 class TlsWindow : public TransferFixture<RemoteWindowFixture> {
 protected:
-    void Start(VsftpdSecurity security)
+    void Start(VsftpdSecurity security, VsftpdDataMode mode = VsftpdDataMode::ActiveOnly)
     {
         try {
-            server = std::make_unique<VsftpdServer>(VsftpdUploads::Accepted, VsftpdDataMode::ActiveOnly, security);
+            server = std::make_unique<VsftpdServer>(VsftpdUploads::Accepted, mode, security);
         } catch (const std::runtime_error& failure) {
             GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
         }
         ::setenv("SSL_CERT_FILE", server->CaFile().empty() ? "/nonexistent" : server->CaFile().c_str(), 1);
         ::setenv("SSL_CERT_DIR", "/nonexistent", 1);
-        EnterSite("ftpes://127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
+        const bool clear = security == VsftpdSecurity::Clear;
+        EnterSite(clear ? "127.0.0.1" : "ftpes://127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
     }
 
     void TearDown() override
@@ -64,6 +65,39 @@ protected:
     std::string StatusLine() const { return ToUtf8(window->progressBar->GetText()); }
     std::string Trusted() const { return TrustedCertificates().Find("127.0.0.1", server->Port()); }
 
+    // Every command a user has, each byte checked on both ends.
+    void LogInListDownloadUploadRenameAndDelete(const std::string& statusLine)
+    {
+        const std::string payload = RandomBytes(3'000'017, 15);
+        server->WriteFile("data.bin", payload);
+        window->OnLogin();
+        ASSERT_TRUE(window->session);
+        EXPECT_EQ(StatusLine().rfind(statusLine, 0), 0u) << StatusLine();
+        EXPECT_EQ((std::vector<std::string>{VsftpdServer::UploadFolder, "data.bin"}), Names());
+
+        ChooseMode(IDC_BINARY);
+        WriteLocal(Local("data.bin"), "the user's older copy");
+        Download("data.bin", Local("data.bin"));
+        EXPECT_TRUE(ReadLocal(Local("data.bin")) == payload) << "the download is not byte-exact: " << ReadLocal(Local("data.bin")).size() << " bytes, the bar says " << BarText();
+
+        SelectName(VsftpdServer::UploadFolder);
+        window->OnDblclkFileList();
+        Upload(Local("data.bin"));
+        EXPECT_TRUE(ReadLocal(server->PathOf("incoming/data.bin")) == payload) << "the upload is not byte-exact";
+        ASSERT_EQ((std::vector<std::string>{"data.bin"}), Names());
+
+        SelectName("data.bin");
+        wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "data.bin", "renamed.bin"));
+        EXPECT_TRUE(ReadLocal(server->PathOf("incoming/renamed.bin")) == payload);
+        ASSERT_EQ((std::vector<std::string>{"renamed.bin"}), Names());
+
+        SelectName("renamed.bin");
+        wxTEST_DIALOG(window->OnDelete(),
+                      ExpectMessageBox("Detete file \"renamed.bin\"", "Delete", wxICON_QUESTION, wxID_YES));
+        EXPECT_FALSE(std::filesystem::exists(server->PathOf("incoming/renamed.bin")));
+        EXPECT_TRUE(Names().empty());
+    }
+
     std::unique_ptr<VsftpdServer> server;
 };
 
@@ -73,34 +107,15 @@ protected:
 TEST_F(TlsWindow, AVerifiedServerLogsInListsDownloadsUploadsRenamesAndDeletesEncrypted)
 {
     Start(VsftpdSecurity::TlsSignedByTestCa);
-    const std::string payload = RandomBytes(3'000'017, 15);
-    server->WriteFile("data.bin", payload);
-    window->OnLogin();
-    ASSERT_TRUE(window->session);
-    EXPECT_EQ(StatusLine().rfind("Encrypted (TLS 1.", 0), 0u) << StatusLine();
-    EXPECT_EQ((std::vector<std::string>{VsftpdServer::UploadFolder, "data.bin"}), Names());
+    LogInListDownloadUploadRenameAndDelete("Encrypted (TLS 1.");
+}
 
-    ChooseMode(IDC_BINARY);
-    WriteLocal(Local("data.bin"), "the user's older copy");
-    Download("data.bin", Local("data.bin"));
-    EXPECT_TRUE(ReadLocal(Local("data.bin")) == payload) << "the download is not byte-exact";
-
-    SelectName(VsftpdServer::UploadFolder);
-    window->OnDblclkFileList();
-    Upload(Local("data.bin"));
-    EXPECT_TRUE(ReadLocal(server->PathOf("incoming/data.bin")) == payload) << "the upload is not byte-exact";
-    ASSERT_EQ((std::vector<std::string>{"data.bin"}), Names());
-
-    SelectName("data.bin");
-    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "data.bin", "renamed.bin"));
-    EXPECT_TRUE(ReadLocal(server->PathOf("incoming/renamed.bin")) == payload);
-    ASSERT_EQ((std::vector<std::string>{"renamed.bin"}), Names());
-
-    SelectName("renamed.bin");
-    wxTEST_DIALOG(window->OnDelete(),
-                  ExpectMessageBox("Detete file \"renamed.bin\"", "Delete", wxICON_QUESTION, wxID_YES));
-    EXPECT_FALSE(std::filesystem::exists(server->PathOf("incoming/renamed.bin")));
-    EXPECT_TRUE(Names().empty());
+// In clear, a server that refuses PORT and EPRT, as one behind a NAT: every
+// data connection falls back to passive mode.
+TEST_F(TlsWindow, APassiveOnlyServerInClearTakesEveryCommandTheSameWay)
+{
+    Start(VsftpdSecurity::Clear, VsftpdDataMode::PassiveOnly);
+    LogInListDownloadUploadRenameAndDelete("Not encrypted: the password went in clear text");
 }
 
 // Cancel logs nothing in and remembers nothing; Trust logs in and remembers
