@@ -113,7 +113,7 @@ public:
         }
         std::vector<char> buffer;
         try {
-            if (!kernelCopy)
+            if (!engineCopy)
                 buffer.resize(chunk);
         } catch (const std::bad_alloc&) {
             SetLastError(ENOMEM);
@@ -153,7 +153,7 @@ private:
         // worker's buffer (down by splice inside the kernel, up through a
         // cache-sized buffer of the engine's). Bytes in TLS exist in clear
         // only here, so they take the worker's buffer both ways.
-        kernelCopy = !convert && regular && !job.remoteFile->Encrypted();
+        engineCopy = !convert && regular && !job.remoteFile->Encrypted();
         return true;
     }
 
@@ -203,14 +203,14 @@ private:
     long ReadChunk(std::vector<char>& buffer)
     {
         readSide = job.direction == TransferDirection::Download ? FailedSide::Server : FailedSide::LocalFile;
-        if (kernelCopy && job.direction == TransferDirection::Download) {
+        if (engineCopy && job.direction == TransferDirection::Download) {
             const long n = job.remoteFile->ReceiveInto(local, chunk, readSide);
             emptied = emptied || n > 0;  // the engine emptied the file before the first byte
             return n;
         }
         if (job.direction == TransferDirection::Download)
             return job.remoteFile->Read(buffer.data(), chunk);
-        if (kernelCopy)
+        if (engineCopy)
             return job.remoteFile->SendFrom(local, chunk, readSide);
         const long n = ReadSome(local, buffer.data(), chunk);
         if (n < 0)
@@ -229,7 +229,7 @@ private:
 
     bool WriteOut(const char* data, std::size_t size)
     {
-        if (kernelCopy)
+        if (engineCopy)
             return true;  // ReceiveInto or SendFrom has moved them
         if (job.direction == TransferDirection::Upload)
             return job.remoteFile->Write(data, size);
@@ -305,7 +305,7 @@ private:
     const bool convert;
     int local = -1;
     std::size_t chunk = 0;
-    bool kernelCopy = false;  // set by OpenLocal
+    bool engineCopy = false;  // set by OpenLocal
     std::int64_t uploadSize = 0;  // a regular file's size when an upload opened it
     FailedSide readSide = FailedSide::Server;
     bool emptied = false;

@@ -4,6 +4,7 @@
 #include "engine/InternetFile.h"
 #include "platform/FtpFileFind.h"
 #include "platform/InternetSession.h"
+#include "support/LocalFiles.h"
 #include "support/PyFtpServer.h"
 #include "support/VsftpdServer.h"
 
@@ -48,14 +49,6 @@ bool Upload(FtpConnection& connection, const std::string& name, const std::strin
 {
     auto file = connection.OpenFile(name, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
     return file && file->Write(contents.data(), contents.size()) && file->Close();
-}
-
-std::string ReadLocal(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
 }
 
 class DataModes : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include "engine/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
+#include "support/LocalFiles.h"
 #include "support/PyFtpServer.h"
 
 #include <gtest/gtest.h>
@@ -21,22 +22,6 @@
 #include <vector>
 
 namespace {
-
-std::string Binary(std::size_t size)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 7919 + i / 251) & 0xff);
-    return bytes;
-}
-
-std::string ReadLocal(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
 
 class RealServer : public ::testing::Test {
 protected:

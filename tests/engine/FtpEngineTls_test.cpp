@@ -7,6 +7,7 @@
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "platform/UntrustedCertificateException.h"
+#include "support/LocalFiles.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/VsftpdServer.h"
 
@@ -27,22 +28,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Commands = std::vector<std::string>;
-
-std::string Binary(std::size_t size)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 7919 + i / 251) & 0xff);
-    return bytes;
-}
-
-std::string ReadLocal(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
 
 FtpLoginRequest Request(std::uint16_t port, TlsPolicy tls = TlsPolicy::WhenOffered)
 {

@@ -10,6 +10,7 @@
 #include "platform/Text.h"
 #include "transfer/CPercentProgressCtrl.h"
 #include "support/GuiTestHelpers.h"
+#include "support/LocalFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedFtpServer.h"
 
@@ -33,19 +34,6 @@ inline std::string RandomBytes(std::size_t size, unsigned seed)
     for (char& byte : bytes)
         byte = static_cast<char>(generator() & 0xFF);
     return bytes;
-}
-
-inline void WriteLocal(const std::string& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-inline std::string ReadLocal(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
 }
 
 // Deadlines short enough for a test to wait them out.
