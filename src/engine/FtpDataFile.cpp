@@ -24,8 +24,9 @@ namespace {
 // Poco's calls take an int length.
 constexpr std::size_t maxChunk = INT_MAX;
 
-// SendFrom's piece: a multiple of the page, well inside the core's cache.
-constexpr std::size_t sendPiece = 64 * 1024;
+// The engine's own copies go through a piece this size: a multiple of the
+// page, well inside the core's cache.
+constexpr std::size_t pieceSize = 64 * 1024;
 constexpr std::chrono::milliseconds endTlsBound{2000};
 
 }  // namespace
@@ -91,17 +92,15 @@ long FtpDataFile::Received(std::size_t filled)
 
 // splice() moves the socket's pages into the pipe and the pipe's into the
 // page cache, so a binary download is copied once instead of twice (into
-// our buffer, then out of it); on loopback that is most of the cost.
+// our buffer, then out of it); on loopback that is most of the cost. TLS
+// records must be decrypted here first, so they take the piece instead.
 long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
 {
     side = FailedSide::Server;
-    // Spliced, TLS records would land in the file as they came, encrypted.
-    if (Encrypted()) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-        return -1;
-    }
     if (!CanReceive())
         return -1;
+    if (Encrypted())
+        return DecryptInto(fd, size, side);
     if (!OpenPipe()) {
         side = FailedSide::LocalFile;
         return -1;
@@ -121,25 +120,75 @@ long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
             break;
         if (aborted)
             break;  // what came is no longer wanted
-        if (!Deliver(fd, static_cast<std::size_t>(n))) {
-            // The pipe may still hold bytes the file lacks: no later call may
-            // go on as if the file were whole.
-            pendingError = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
-            side = FailedSide::LocalFile;
-            return -1;
-        }
+        if (!Deliver(fd, static_cast<std::size_t>(n)))
+            return FailLocally(side);
         moved += static_cast<std::size_t>(n);
     }
     return Received(moved);
 }
 
-bool FtpDataFile::Deliver(int fd, std::size_t bytes)
+long FtpDataFile::DecryptInto(int fd, std::size_t size, FailedSide& side)
 {
-    if (!delivered && ftruncate(fd, 0) != 0) {
+    MakePiece();
+    std::size_t moved = 0;
+    while (moved < size) {
+        const int n = ReceiveSome(piece.data(), std::min(piece.size(), size - moved));
+        if (n <= 0 || aborted)
+            break;
+        if (!EmptyOnce(fd) || !WriteAll(fd, piece.data(), static_cast<std::size_t>(n)))
+            return FailLocally(side);
+        moved += static_cast<std::size_t>(n);
+    }
+    return Received(moved);
+}
+
+// Bytes taken from the connection did not all reach the file: no later call
+// may go on as if the file were whole.
+long FtpDataFile::FailLocally(FailedSide& side)
+{
+    pendingError = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    side = FailedSide::LocalFile;
+    return -1;
+}
+
+bool FtpDataFile::EmptyOnce(int fd)
+{
+    if (delivered)
+        return true;
+    if (ftruncate(fd, 0) != 0) {
         SetLastError(errno);
         return false;
     }
     delivered = true;
+    return true;
+}
+
+bool FtpDataFile::WriteAll(int fd, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            SetLastError(n < 0 ? errno : EIO);
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void FtpDataFile::MakePiece()
+{
+    if (piece.empty())
+        piece.resize(pieceSize);
+}
+
+bool FtpDataFile::Deliver(int fd, std::size_t bytes)
+{
+    if (!EmptyOnce(fd))
+        return false;
     while (bytes > 0) {
         const ssize_t n = splice(pipeEnds[0], nullptr, fd, nullptr, bytes, SPLICE_F_MOVE);
         if (n < 0 && errno == EINTR)
@@ -193,8 +242,7 @@ long FtpDataFile::SendFrom(int fd, std::size_t size, FailedSide& side)
         SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
         return -1;
     }
-    if (piece.empty())
-        piece.resize(sendPiece);
+    MakePiece();
     std::size_t sent = 0;
     while (sent < size && !aborted) {
         const ssize_t n = ::read(fd, piece.data(), std::min(piece.size(), size - sent));

@@ -10,7 +10,7 @@
 class FtpControlConnection;
 
 // Encrypted, the bytes exist in clear only in this process, so nothing moves
-// them inside the kernel (splice).
+// them inside the kernel (splice): they are decrypted through a piece of our own.
 enum class DataChannel { Clear, Encrypted };
 
 // The data connection of one RETR or STOR. Closing it reads the server's
@@ -28,9 +28,9 @@ public:
     bool Write(const void* buffer, std::size_t size) override;
     bool Close() override;
     void Abort() override;
-    bool Encrypted() const override { return channel == DataChannel::Encrypted; }
 
 private:
+    bool Encrypted() const { return channel == DataChannel::Encrypted; }
     bool FailTransfer(int fallbackCode);
     void EndTls();
     // One receive; a failure is kept in pendingError and gives -1.
@@ -42,6 +42,14 @@ private:
     bool OpenPipe();
     // Moves what the pipe holds into `fd`, emptying it first on the first call.
     bool Deliver(int fd, std::size_t bytes);
+    // ReceiveInto over TLS: decrypted through the piece into `fd`.
+    long DecryptInto(int fd, std::size_t size, FailedSide& side);
+    long FailLocally(FailedSide& side);
+    // Empties `fd` before the transfer's first byte goes in; false, with the
+    // last error set, when it cannot.
+    bool EmptyOnce(int fd);
+    static bool WriteAll(int fd, const char* bytes, std::size_t size);
+    void MakePiece();
 
     FtpControlConnection& connection;
     Poco::Net::StreamSocket data;
@@ -55,5 +63,5 @@ private:
     int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
     std::size_t pipeCapacity = 0;
     bool delivered = false;  // a byte has gone into the local file
-    std::vector<char> piece;  // SendFrom's buffer, made at its first call
+    std::vector<char> piece;  // the engine's copy buffer, made at its first use
 };

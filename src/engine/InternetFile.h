@@ -14,13 +14,14 @@ public:
     // failure, with the calling thread's last error set.
     virtual long Read(void* buffer, std::size_t size) = 0;
 
-    // A binary download's way around user space: moves up to `size` bytes
-    // of the file (all of them unless it ends first, as Read does) from the
-    // data connection into the local file `fd` at its offset, without
-    // copying them through this process. `fd` is emptied just before the
-    // transfer's first byte goes in, so a transfer that fails earlier leaves
-    // it as it was. Returns the bytes moved, 0 at the end, -1 on a failure
-    // with the last error set; `side` then tells which end failed.
+    // A binary download's way around the caller's buffer: moves up to
+    // `size` bytes of the file (all of them unless it ends first, as Read
+    // does) from the data connection into the local file `fd` at its offset;
+    // in clear without copying them through this process, over TLS
+    // decrypted through a buffer of the engine's. `fd` is emptied just before
+    // the transfer's first byte goes in, so a transfer that fails earlier
+    // leaves it as it was. Returns the bytes moved, 0 at the end, -1 on a
+    // failure with the last error set; `side` then tells which end failed.
     virtual long ReceiveInto(int fd, std::size_t size, FailedSide& side) = 0;
 
     // A binary upload's copy: sends up to `size` bytes of the local file
@@ -40,11 +41,6 @@ public:
     // Unblocks a Read or Write that waits on a stalled server by shutting the
     // data connection down; the blocked call then fails. Thread-safe.
     virtual void Abort() = 0;
-
-    // The data connection is TLS: the bytes exist in clear only in this
-    // process, so ReceiveInto, which would put the records into the file as
-    // they came, is refused, and the caller copies through Read and Write.
-    virtual bool Encrypted() const = 0;
 };
 
 // Ends a transfer cut short on our side (aborts the data connection, closes

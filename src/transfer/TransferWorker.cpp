@@ -150,10 +150,9 @@ private:
             uploadSize = status.st_size;
         // The one choice of the engine's own copy: bytes that need no
         // conversion go between the socket and a regular file without the
-        // worker's buffer (down by splice inside the kernel, up through a
-        // cache-sized buffer of the engine's). Bytes in TLS exist in clear
-        // only here, so they take the worker's buffer both ways.
-        engineCopy = !convert && regular && !job.remoteFile->Encrypted();
+        // worker's buffer (down in clear by splice inside the kernel,
+        // otherwise through a cache-sized buffer of the engine's).
+        engineCopy = !convert && regular;
         return true;
     }
 

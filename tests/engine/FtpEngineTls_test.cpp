@@ -109,29 +109,27 @@ TEST_F(TlsServer, LogsInListsDownloadsAndUploadsByteExactOverTls)
     ASSERT_TRUE(upload->Close()) << GetLastError() << " " << GetLastResponseInfo();
     EXPECT_TRUE(ReadLocal(server.PathOf("incoming/up.bin")) == payload);
 
-    // Splice would put the TLS records into the file: it is refused and the
-    // file left alone, and Read gives the bytes in clear.
+    // The engine's own copy into a file decrypts: the file gets the bytes in
+    // clear, never the TLS records splice would have moved, and an older
+    // copy is replaced whole.
     auto download = connection->OpenFile("up.bin", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
     ASSERT_TRUE(download);
-    EXPECT_TRUE(download->Encrypted());
-    const std::string spliced = server.PathOf("../spliced.bin");
-    std::ofstream(spliced) << "old contents";
-    const int fd = ::open(spliced.c_str(), O_WRONLY);
+    const std::string copied = server.PathOf("../copied.bin");
+    std::ofstream(copied) << "an older and longer copy of the file, to be replaced";
+    const int fd = ::open(copied.c_str(), O_WRONLY);
     FailedSide side = FailedSide::Server;
-    EXPECT_EQ(download->ReceiveInto(fd, 1 << 20, side), -1);
+    EXPECT_EQ(download->ReceiveInto(fd, payload.size() + 1, side), static_cast<long>(payload.size()));
+    EXPECT_EQ(download->ReceiveInto(fd, 1, side), 0);
     ::close(fd);
-    EXPECT_EQ(ReadLocal(spliced), "old contents");
-    std::string received(payload.size() + 1, '\0');
-    EXPECT_EQ(download->Read(received.data(), received.size()), static_cast<long>(payload.size()));
-    received.resize(payload.size());
-    EXPECT_TRUE(received == payload);
+    EXPECT_TRUE(ReadLocal(copied) == payload) << ReadLocal(copied).size() << " bytes";
     EXPECT_TRUE(download->Close());
     connection->Close();
 }
 
-// A server gone in the middle of an upload, and a download cut by Abort, end
-// in a failure, bounded; OpenSSL writes without MSG_NOSIGNAL, so a write
-// after the connection broke would raise SIGPIPE and end this test.
+// A server gone in the middle of an upload, and a download whose file cannot
+// be written, then cut by Abort, end in a failure, bounded; OpenSSL writes
+// without MSG_NOSIGNAL, so a write after the connection broke would raise
+// SIGPIPE and end this test.
 TEST_F(TlsServer, AServerGoneMidUploadOrAnAbortedDownloadIsAFailureNotASignal)
 {
     const std::string chunk = Binary(1 << 20);
@@ -143,6 +141,13 @@ TEST_F(TlsServer, AServerGoneMidUploadOrAnAbortedDownloadIsAFailureNotASignal)
     ASSERT_TRUE(download);
     std::string head(65536, '\0');
     ASSERT_EQ(download->Read(head.data(), head.size()), static_cast<long>(head.size()));
+    const int readOnly = ::open(server.PathOf("pub/big.bin").c_str(), O_RDONLY | O_CLOEXEC);
+    FailedSide side = FailedSide::Server;
+    EXPECT_EQ(download->ReceiveInto(readOnly, 1 << 20, side), -1);
+    EXPECT_EQ(side, FailedSide::LocalFile);
+    EXPECT_EQ(download->ReceiveInto(readOnly, 1 << 20, side), -1) << "decrypted bytes were lost silently";
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    ::close(readOnly);
     download->Abort();
     EXPECT_FALSE(download->Close());
     download.reset();
