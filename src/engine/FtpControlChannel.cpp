@@ -1,6 +1,6 @@
 #include "engine/FtpControlChannel.h"
 
-#include "engine/TlsClient.h"
+#include "engine/TlsLayer.h"
 #include "platform/LastError.h"
 
 #include <Poco/Exception.h>
@@ -65,7 +65,7 @@ bool FtpControlChannel::ConnectTo(const Poco::Net::SocketAddress& address, const
     return true;
 }
 
-bool FtpControlChannel::StartTls(TlsClient& client)
+bool FtpControlChannel::StartTls(TlsLayer& client)
 {
     // Bytes in clear after the 234 would be taken for the handshake's.
     if (assembler.HasBufferedInput())

@@ -14,7 +14,7 @@ namespace Poco {
 class Exception;
 }
 
-class TlsClient;
+class TlsLayer;
 
 // The cause a socket exception names, for a message: many of Poco's carry
 // only their kind ("Connection reset by peer") and an empty message.
@@ -36,7 +36,7 @@ public:
     bool Connect(const std::string& host, std::uint16_t port);
     // After a 234 to AUTH TLS: the handshake, bounded by the client's deadline.
     // From then on every line goes through TLS.
-    bool StartTls(TlsClient& client);
+    bool StartTls(TlsLayer& client);
     bool IsEncrypted() const { return encrypted; }
 
     // Throws away replies that arrived late for an earlier, failed command,

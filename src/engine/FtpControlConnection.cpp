@@ -6,7 +6,7 @@
 #include "platform/LastError.h"
 #include "engine/LocalDownloadFile.h"
 #include "engine/PassiveDataConnector.h"
-#include "engine/TlsClient.h"
+#include "engine/TlsLayer.h"
 
 #include <Poco/Exception.h>
 
@@ -83,10 +83,13 @@ bool FtpControlConnection::NegotiateTls(const FtpLoginRequest& request, FtpLogin
                                     : "The server refused TLS although it lists it. It answered AUTH TLS with: ";
         return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, why + reply.text);
     }
-    tls = std::make_unique<TlsClient>(request.host, request.trustedFingerprint, channel.Timeouts().handshake);
+    std::string loadError;
+    tls = MakeTlsLayer(request.host, request.trustedFingerprint, channel.Timeouts().handshake, loadError);
+    if (!tls)
+        return channel.Break(ERROR_INTERNET_INTERNAL_ERROR, "The TLS module could not be loaded: " + loadError);
     if (!channel.StartTls(*tls))
         return false;
-    if (tls->Verdict() != TlsClient::Trust::Untrusted)
+    if (tls->Verdict() != TlsLayer::Trust::Untrusted)
         return true;
     outcome.certificateState = FtpLoginOutcome::Certificate::Untrusted;
     outcome.certificate = tls->Certificate();

@@ -10,7 +10,7 @@
 
 class ActiveDataListener;
 class FtpDataFile;
-class TlsClient;
+class TlsLayer;
 
 // FtpConnection over our own control channel. Data connections are made in
 // the mode ChooseDataMode picks at login; until one has worked, a data
@@ -99,7 +99,7 @@ private:
 
     FtpControlChannel channel;
     std::atomic<bool> busy{false};
-    std::unique_ptr<TlsClient> tls;  // null for a login in clear
+    std::unique_ptr<TlsLayer> tls;  // null for a login in clear
     bool tlsOffered = false;
     bool mlsd = false;
     bool utf8 = false;

@@ -218,3 +218,9 @@ int TlsClient::Verify(X509_STORE_CTX* store)
     // The handshake finishes either way; an untrusted server then gets nothing.
     return 1;
 }
+
+TlsLayer* VantrelMakeTlsLayer(const std::string& host, const std::string& trustedFingerprint,
+                              std::chrono::milliseconds handshake)
+{
+    return new TlsClient(host, trustedFingerprint, handshake);
+}

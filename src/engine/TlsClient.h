@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/TlsTypes.h"
+#include "engine/TlsLayer.h"
 
 #include <Poco/Net/Context.h>
 #include <Poco/Net/SecureStreamSocket.h>
@@ -20,27 +20,19 @@
 // OpenSSL is told to let every handshake finish; the chain and the host name
 // (or IP address) are checked here, so a certificate that does not verify
 // can be shown to the user instead of ending in a bare handshake error.
-class TlsClient {
+class TlsClient : public TlsLayer {
 public:
-    enum class Trust { Verified, TrustedByUser, Untrusted };
-
     TlsClient(std::string host, std::string trustedFingerprint, std::chrono::milliseconds handshake);
-    ~TlsClient();
+    ~TlsClient() override;
     TlsClient(const TlsClient&) = delete;
     TlsClient& operator=(const TlsClient&) = delete;
 
-    // Wraps the control connection's socket, handshaking within the deadline;
-    // the result does not block. Throws Poco::Exception
-    // (Poco::TimeoutException for the deadline).
-    Poco::Net::StreamSocket SecureControl(Poco::Net::StreamSocket plain);
-    // Wraps a data connection, offering the control connection's session; a
-    // full handshake must show the control connection's certificate.
-    Poco::Net::StreamSocket SecureData(Poco::Net::StreamSocket plain);
+    Poco::Net::StreamSocket SecureControl(Poco::Net::StreamSocket plain) override;
+    Poco::Net::StreamSocket SecureData(Poco::Net::StreamSocket plain) override;
 
-    Trust Verdict() const { return trust; }
-    const ServerCertificate& Certificate() const { return certificate; }
-    // "TLS 1.3", from the control connection's handshake.
-    const std::string& Version() const { return version; }
+    Trust Verdict() const override { return trust; }
+    const ServerCertificate& Certificate() const override { return certificate; }
+    const std::string& Version() const override { return version; }
 
 private:
     Poco::Net::SecureStreamSocket Handshake(Poco::Net::StreamSocket& plain, Poco::Net::Session::Ptr session);

@@ -4,8 +4,10 @@
 #include "engine/FtpConnection.h"
 #include "engine/InternetException.h"
 #include "engine/InternetFile.h"
+#include "platform/EngineModule.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
+#include "platform/ProgramFiles.h"
 #include "platform/UntrustedCertificateException.h"
 #include "support/LocalFiles.h"
 #include "support/ScriptedFtpServer.h"
@@ -293,6 +295,36 @@ TEST_F(ScriptedTls, NoLoginGoesOnWhenTlsCannotBegin)
         for (const std::string& command : commands)
             EXPECT_NE(command.rfind("USER", 0), 0u) << "the user name went out";
     }
+}
+
+// An engine installed without its TLS module: an encrypted login ends before
+// USER with a message that names the module.
+TEST(TlsModule, AMissingModuleEndsAnEncryptedLoginBeforeTheUserName)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("vantrel-engine-alone-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path engine = folder / kEngineModuleName;
+    std::filesystem::copy_file(std::filesystem::path(ExecutableDir()) / kEngineModuleName, engine,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::string error;
+    const OpenFtpConnectionFunction open = LoadEngineModuleFrom(engine.string(), error);
+    ASSERT_NE(open, nullptr) << error;
+
+    ScriptedFtpServer server;
+    server.Then(tlsFeatures);
+    server.Then("234 Go ahead.");
+    FtpLoginRequest request;
+    request.host = "127.0.0.1";
+    request.port = server.Port();
+    request.user = "anna";
+    request.tls = TlsPolicy::Demanded;
+    FtpLoginOutcome outcome;
+    EXPECT_EQ(open(EngineTimeouts{}, request, outcome), nullptr);
+    EXPECT_NE(outcome.failure.find("The TLS module could not be loaded: " + (folder / "libvantrel-tls.so").string()),
+              std::string::npos) << outcome.failure;
+    EXPECT_EQ(server.Commands(), (Commands{"FEAT", "AUTH TLS"}));
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

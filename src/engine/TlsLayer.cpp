@@ -1,0 +1,58 @@
+#include "engine/TlsLayer.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+
+namespace {
+
+using MakeTlsLayerFunction = decltype(&VantrelMakeTlsLayer);
+
+// The folder this code was loaded from: the engine module's, or a program's
+// that has the engine built in.
+std::string OwnFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&MakeTlsLayer), &info) == 0 || !info.dli_fname)
+        return ".";
+    const std::string path = info.dli_fname;
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string LoaderError(const std::string& fallback)
+{
+    const char* why = dlerror();
+    return why ? why : fallback;
+}
+
+// By its full path, never by a bare name the loader would look up along its
+// own search path. Kept loaded: layers made by it may live until the end.
+MakeTlsLayerFunction LoadTlsModule(std::string& error)
+{
+    const std::string path = OwnFolder() + "/" + kTlsModuleName;
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        error = LoaderError(path);
+        return nullptr;
+    }
+    auto make = reinterpret_cast<MakeTlsLayerFunction>(dlsym(module, kMakeTlsLayerSymbol));
+    if (!make) {
+        error = LoaderError(path + ": " + kMakeTlsLayerSymbol);
+        dlclose(module);
+    }
+    return make;
+}
+
+}  // namespace
+
+std::unique_ptr<TlsLayer> MakeTlsLayer(const std::string& host, const std::string& trustedFingerprint,
+                                       std::chrono::milliseconds handshake, std::string& error)
+{
+    static std::once_flag once;
+    static MakeTlsLayerFunction make = nullptr;
+    static std::string loadError;
+    std::call_once(once, [] { make = LoadTlsModule(loadError); });
+    error = loadError;
+    return make ? std::unique_ptr<TlsLayer>(make(host, trustedFingerprint, handshake)) : nullptr;
+}
