@@ -221,7 +221,12 @@ bool FtpDataFile::OpenPipe()
 int FtpDataFile::ReceiveSome(char* bytes, std::size_t size)
 {
     try {
-        return data.receiveBytes(bytes, static_cast<int>(std::min(size, maxChunk)));
+        const int n = data.receiveBytes(bytes, static_cast<int>(std::min(size, maxChunk)));
+        // A TLS socket says "wants more bytes" with a negative count where it
+        // gave up waiting: never to be taken for the end of the file.
+        if (n < 0)
+            pendingError = ERROR_INTERNET_TIMEOUT;
+        return n;
     } catch (const Poco::TimeoutException&) {
         pendingError = ERROR_INTERNET_TIMEOUT;
     } catch (const Poco::Exception&) {
