@@ -1,5 +1,7 @@
 #include "engine/TlsLayer.h"
 
+#include "engine/ModuleEntry.h"
+
 #include <dlfcn.h>
 
 #include <mutex>
@@ -20,28 +22,10 @@ std::string OwnFolder()
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-std::string LoaderError(const std::string& fallback)
-{
-    const char* why = dlerror();
-    return why ? why : fallback;
-}
-
-// By its full path, never by a bare name the loader would look up along its
-// own search path. Kept loaded: layers made by it may live until the end.
 MakeTlsLayerFunction LoadTlsModule(std::string& error)
 {
     const std::string path = OwnFolder() + "/" + kTlsModuleName;
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        error = LoaderError(path);
-        return nullptr;
-    }
-    auto make = reinterpret_cast<MakeTlsLayerFunction>(dlsym(module, kMakeTlsLayerSymbol));
-    if (!make) {
-        error = LoaderError(path + ": " + kMakeTlsLayerSymbol);
-        dlclose(module);
-    }
-    return make;
+    return reinterpret_cast<MakeTlsLayerFunction>(LoadModuleEntry(path, kMakeTlsLayerSymbol, error));
 }
 
 }  // namespace
