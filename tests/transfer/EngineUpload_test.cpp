@@ -1,4 +1,4 @@
-// The binary upload that hands the local file to the kernel (sendfile), run
+// The binary upload the engine copies itself (read and sent in pieces), run
 // by the transfer worker on its own thread without a window, against
 // pyftpdlib, vsftpd and the scripted server on loopback: the bytes on the
 // server, the progress reports, Abort, a server that stops reading, and a
@@ -84,11 +84,11 @@ std::string ReadAll(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class SendfileUpload : public testing::Test {
+class EngineUpload : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/vantrel-sendfile-XXXXXX";
+        char pattern[] = "/tmp/vantrel-upload-XXXXXX";
         ASSERT_NE(nullptr, ::mkdtemp(pattern));
         localDir = pattern;
         timeouts.connect = std::chrono::milliseconds(5000);
@@ -188,14 +188,14 @@ protected:
     std::thread worker;
 };
 
-TEST_F(SendfileUpload, EverySizeArrivesWholeOnPyftpdlib)
+TEST_F(EngineUpload, EverySizeArrivesWholeOnPyftpdlib)
 {
     PyFtpServer server;
     LogIn(server.Port(), PyFtpServer::User, PyFtpServer::Password);
     UploadEverySize([&](const std::string& name) { return server.ReadFile(name); }, "");
 }
 
-TEST_F(SendfileUpload, EverySizeArrivesWholeOnVsftpd)
+TEST_F(EngineUpload, EverySizeArrivesWholeOnVsftpd)
 {
     VsftpdServer server(VsftpdUploads::Accepted);
     LogIn(server.Port(), VsftpdServer::User, "vantrel@");
@@ -204,9 +204,9 @@ TEST_F(SendfileUpload, EverySizeArrivesWholeOnVsftpd)
 }
 
 // As the window does it: the flag first, then the data connection shut
-// down under the blocked sendfile. A SIGPIPE from that call would end the
+// down under the blocked send. A SIGPIPE from that call would end the
 // whole test program.
-TEST_F(SendfileUpload, AbortEndsAnUploadTheServerStoppedReading)
+TEST_F(EngineUpload, AbortEndsAnUploadTheServerStoppedReading)
 {
     ScriptedFtpServer server;
     ScriptUploadStart(server);
@@ -216,7 +216,7 @@ TEST_F(SendfileUpload, AbortEndsAnUploadTheServerStoppedReading)
     std::thread aborter;
     sink.onFirstProgress = [&] {
         // A moment after the first report: by then the socket buffers are
-        // full and sendfile waits.
+        // full and the send waits.
         aborter = std::thread([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             running = 0;
@@ -231,7 +231,7 @@ TEST_F(SendfileUpload, AbortEndsAnUploadTheServerStoppedReading)
     EXPECT_LT(sink.progress.size(), 64u) << "the upload went on to the end";
 }
 
-TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
+TEST_F(EngineUpload, AServerThatStopsReadingTimesOutAsTheServers)
 {
     timeouts.dataIdle = std::chrono::milliseconds(1500);
     ScriptedFtpServer server;
@@ -244,10 +244,10 @@ TEST_F(SendfileUpload, AServerThatStopsReadingTimesOutAsTheServers)
     EXPECT_EQ("The operation timed out | Upload - Server", sink.errors.front());
 }
 
-// The server resets the data connection while the kernel sends: the
-// sendfile calls after the reset fail with EPIPE, whose SIGPIPE would end
+// The server resets the data connection while we send: the sends after
+// the reset fail with EPIPE, whose SIGPIPE would end
 // the program.
-TEST_F(SendfileUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
+TEST_F(EngineUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
 {
     ScriptedFtpServer server;
     ScriptUploadStart(server);
@@ -262,7 +262,7 @@ TEST_F(SendfileUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
 
 // Another process truncates the file after the first chunk went out: the
 // end of the file comes early, and the upload must not pass for complete.
-TEST_F(SendfileUpload, ALocalFileCutShortMidUploadIsReported)
+TEST_F(EngineUpload, ALocalFileCutShortMidUploadIsReported)
 {
     PyFtpServer server;
     LogIn(server.Port(), PyFtpServer::User, PyFtpServer::Password);
