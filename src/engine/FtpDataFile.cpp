@@ -29,6 +29,47 @@ constexpr std::size_t maxChunk = INT_MAX;
 constexpr std::size_t pieceSize = 64 * 1024;
 constexpr std::chrono::milliseconds endTlsBound{2000};
 
+// The server has sent its FIN: from then on nothing more arrives.
+bool PeerClosed(int fd)
+{
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return true;
+    switch (info.tcpi_state) {
+    case TCP_CLOSE_WAIT:
+    case TCP_LAST_ACK:
+    case TCP_CLOSING:
+    case TCP_TIME_WAIT:
+    case TCP_CLOSE: return true;
+    default: return false;
+    }
+}
+
+void DropWaitingBytes(int fd)
+{
+    char scratch[4096];
+    while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
+}
+
+// All of `size` bytes, or false with the last error set.
+bool WriteAll(int fd, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            SetLastError(n < 0 ? errno : EIO);
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 FtpDataFile::FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection,
@@ -160,22 +201,6 @@ bool FtpDataFile::EmptyOnce(int fd)
         return false;
     }
     delivered = true;
-    return true;
-}
-
-bool FtpDataFile::WriteAll(int fd, const char* bytes, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            SetLastError(n < 0 ? errno : EIO);
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
     return true;
 }
 
@@ -332,34 +357,6 @@ bool FtpDataFile::Close()
         connection.ReleaseBusy();
     return closeResult;
 }
-
-namespace {
-
-// The server has sent its FIN: from then on nothing more arrives.
-bool PeerClosed(int fd)
-{
-    tcp_info info{};
-    socklen_t size = sizeof info;
-    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
-        return true;
-    switch (info.tcpi_state) {
-    case TCP_CLOSE_WAIT:
-    case TCP_LAST_ACK:
-    case TCP_CLOSING:
-    case TCP_TIME_WAIT:
-    case TCP_CLOSE: return true;
-    default: return false;
-    }
-}
-
-void DropWaitingBytes(int fd)
-{
-    char scratch[4096];
-    while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
-    }
-}
-
-}  // namespace
 
 // Ends TLS in order (close_notify) and keeps the connection until the server
 // has closed its end: bytes left unread at our close (TLS 1.3 tickets an

@@ -48,7 +48,6 @@ private:
     // Empties `fd` before the transfer's first byte goes in; false, with the
     // last error set, when it cannot.
     bool EmptyOnce(int fd);
-    static bool WriteAll(int fd, const char* bytes, std::size_t size);
     void MakePiece();
 
     FtpControlConnection& connection;
