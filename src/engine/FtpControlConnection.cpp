@@ -125,6 +125,12 @@ bool FtpControlConnection::SecureData(Poco::Net::StreamSocket& data)
     return true;
 }
 
+void FtpControlConnection::KeepTlsTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait)
+{
+    if (tls)
+        tls->KeepTickets(data, wait);
+}
+
 std::string FtpControlConnection::Encryption() const
 {
     return tls ? tls->Version() : std::string();

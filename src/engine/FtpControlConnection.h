@@ -49,6 +49,8 @@ public:
     // Used by FtpDataFile when it closes.
     bool FinishTransfer(bool aborted);
     void ReleaseBusy() { busy = false; }
+    // On an encrypted data connection (see TlsLayer::KeepTickets).
+    void KeepTlsTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait);
     const EngineTimeouts& Timeouts() const { return channel.Timeouts(); }
 
 private:

@@ -28,6 +28,9 @@ constexpr std::size_t maxChunk = INT_MAX;
 // page, well inside the core's cache.
 constexpr std::size_t pieceSize = 64 * 1024;
 constexpr std::chrono::milliseconds endTlsBound{2000};
+// A ticket follows a data connection's handshake by a round trip; an upload
+// over so soon that it has not come yet waits this long for it at the end.
+constexpr std::chrono::milliseconds ticketWait{500};
 
 // The server has sent its FIN: from then on nothing more arrives.
 bool PeerClosed(int fd)
@@ -247,8 +250,8 @@ int FtpDataFile::ReceiveSome(char* bytes, std::size_t size)
 {
     try {
         const int n = data.receiveBytes(bytes, static_cast<int>(std::min(size, maxChunk)));
-        // A TLS socket says "wants more bytes" with a negative count where it
-        // gave up waiting: never to be taken for the end of the file.
+        // A TLS socket says "wants more bytes" with a negative count when it
+        // ran into the receive timeout: never to be taken for the end of the file.
         if (n < 0)
             pendingError = ERROR_INTERNET_TIMEOUT;
         return n;
@@ -306,8 +309,9 @@ bool FtpDataFile::Write(const void* buffer, std::size_t size)
     try {
         while (size > 0 && !aborted) {
             const int n = data.sendBytes(bytes, static_cast<int>(std::min(size, maxChunk)), MSG_NOSIGNAL);
+            // Negative: a TLS send ran into the send timeout.
             if (n <= 0)
-                return FailTransfer(ERROR_INTERNET_CONNECTION_ABORTED);
+                return FailTransfer(n < 0 ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_ABORTED);
             bytes += n;
             size -= static_cast<std::size_t>(n);
         }
@@ -323,6 +327,10 @@ bool FtpDataFile::Write(const void* buffer, std::size_t size)
         SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
         return false;
     }
+    // Tickets are read as they come, while the upload runs: Abort shuts the
+    // reading side, and the upload's end could not read them any more.
+    if (Encrypted())
+        connection.KeepTlsTickets(data, std::chrono::milliseconds(0));
     return true;
 }
 
@@ -339,6 +347,8 @@ bool FtpDataFile::Close()
     {
         std::lock_guard<std::mutex> guard(dataLock);
         open = false;
+        if (Encrypted())
+            connection.KeepTlsTickets(data, ticketWait);
         if (Encrypted() && !aborted)
             EndTls();
         try {
@@ -361,9 +371,10 @@ bool FtpDataFile::Close()
 // Ends TLS in order (close_notify) and keeps the connection until the server
 // has closed its end: bytes left unread at our close (TLS 1.3 tickets an
 // upload never reads), or arriving after it, reset the connection, and
-// servers take a reset for a failed upload. Poco's shutdown closes our
-// reading side as well, so a read cannot tell the server's end; the
-// connection's state does.
+// servers take a reset for a failed upload. The TLS shutdown sends
+// close_notify alone (see TlsLayer::SecureData); our sending side is shut
+// here, the reading side never, and the connection's state tells the
+// server's end.
 void FtpDataFile::EndTls()
 {
     const int fd = data.impl()->sockfd();

@@ -10,6 +10,8 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -148,6 +150,54 @@ Poco::Net::Session::Ptr TlsClient::TakeSession()
     return control.currentSession();
 }
 
+bool TlsClient::OutOfTickets()
+{
+    std::lock_guard<std::mutex> guard(sessionsLock);
+    return sessions.empty() && version == "TLS 1.3";
+}
+
+void TlsClient::KeepTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait)
+{
+    if (!ticketsOnData || !OutOfTickets())
+        return;
+    try {
+        if (!ReadUntilTicket(data, wait) && wait.count() > 0)
+            ticketsOnData = false;
+    } catch (const Poco::Exception&) {
+        // The connection failed: no ticket from it, and the transfer's end
+        // tells the outcome.
+    }
+}
+
+// False when the wait ran out without a ticket.
+bool TlsClient::ReadUntilTicket(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (OutOfTickets()) {
+        const auto left = std::max(std::chrono::milliseconds(0),
+                                   std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       deadline - std::chrono::steady_clock::now()));
+        if (!data.poll(ToTimespan(left), Poco::Net::Socket::SELECT_READ))
+            return false;
+        if (!ReadWaiting(data))
+            return true;  // the server closed first: no word on its tickets
+    }
+    return true;
+}
+
+// One read through OpenSSL, which takes any ticket among what has come and
+// gives up a millisecond after: the server sends nothing else on an upload
+// before our close. False when the server has closed.
+bool TlsClient::ReadWaiting(Poco::Net::StreamSocket& data)
+{
+    const Poco::Timespan idle = data.getReceiveTimeout();
+    data.setReceiveTimeout(ToTimespan(std::chrono::milliseconds(1)));
+    char scratch[512];
+    const int n = data.receiveBytes(scratch, sizeof scratch);
+    data.setReceiveTimeout(idle);
+    return n != 0;
+}
+
 Poco::Net::StreamSocket TlsClient::SecureControl(Poco::Net::StreamSocket plain)
 {
     control = Handshake(plain, nullptr);
@@ -158,9 +208,19 @@ Poco::Net::StreamSocket TlsClient::SecureControl(Poco::Net::StreamSocket plain)
     return control;
 }
 
+// Told that the plain socket does not block, Poco's TLS leaves the TCP
+// connection's end to the engine: its shutdown would shut our reading side
+// too, and Linux answers the server's close_notify, which follows ours,
+// with a reset that servers may take for a failed upload (vsftpd: "426
+// Failure reading network stream."). The descriptor itself goes on
+// blocking, bounded by the socket's timeouts, which then come back as
+// "wants more bytes" (a negative count) instead of an exception.
 Poco::Net::StreamSocket TlsClient::SecureData(Poco::Net::StreamSocket plain)
 {
-    return Handshake(plain, TakeSession());
+    Poco::Net::StreamSocket secure = Handshake(plain, TakeSession());
+    plain.setBlocking(false);
+    secure.setBlocking(true);
+    return secure;
 }
 
 Poco::Net::SecureStreamSocket TlsClient::Handshake(Poco::Net::StreamSocket& plain, Poco::Net::Session::Ptr session)

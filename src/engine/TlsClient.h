@@ -29,6 +29,7 @@ public:
 
     Poco::Net::StreamSocket SecureControl(Poco::Net::StreamSocket plain) override;
     Poco::Net::StreamSocket SecureData(Poco::Net::StreamSocket plain) override;
+    void KeepTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait) override;
 
     Trust Verdict() const override { return trust; }
     const ServerCertificate& Certificate() const override { return certificate; }
@@ -40,6 +41,10 @@ private:
     int Verify(X509_STORE_CTX* store);
     static int KeepSession(SSL* ssl, SSL_SESSION* session);
     Poco::Net::Session::Ptr TakeSession();
+    // TLS 1.3 and not one ticket left: the next data connection could not resume.
+    bool OutOfTickets();
+    bool ReadUntilTicket(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait);
+    static bool ReadWaiting(Poco::Net::StreamSocket& data);
 
     std::string host;
     std::string trustedFingerprint;
@@ -52,6 +57,9 @@ private:
     // the connection that brought them.
     std::mutex sessionsLock;
     std::deque<SSL_SESSION*> sessions;
+    // False once a server sent no ticket on a data connection in time: it
+    // is not waited for again in this login.
+    bool ticketsOnData = true;
     bool checked = false;  // the control connection's certificate was seen
     Trust trust = Trust::Untrusted;
     ServerCertificate certificate;

@@ -23,8 +23,18 @@ public:
     // (Poco::TimeoutException for the deadline).
     virtual Poco::Net::StreamSocket SecureControl(Poco::Net::StreamSocket plain) = 0;
     // Wraps a data connection, offering the control connection's session; a
-    // full handshake must show the control connection's certificate.
+    // full handshake must show the control connection's certificate. The
+    // result blocks; a receive or send that runs into the socket's timeout
+    // gives a negative count, and its shutdown sends close_notify alone.
     virtual Poco::Net::StreamSocket SecureData(Poco::Net::StreamSocket plain) = 0;
+
+    // Reads the tickets a TLS 1.3 server sent on a data connection, waiting
+    // at most `wait` for them, when no session is left for the next one: a
+    // connection only written to (an upload) would end with them unread, and
+    // a server that takes each ticket once would then refuse every data
+    // connection after. A server that sent none within a wait is not waited
+    // for again in this login. Never throws.
+    virtual void KeepTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait) = 0;
 
     virtual Trust Verdict() const = 0;
     virtual const ServerCertificate& Certificate() const = 0;

@@ -24,6 +24,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -125,6 +126,37 @@ TEST_F(TlsServer, LogsInListsDownloadsAndUploadsByteExactOverTls)
     ::close(fd);
     EXPECT_TRUE(ReadLocal(copied) == payload) << ReadLocal(copied).size() << " bytes";
     EXPECT_TRUE(download->Close());
+    connection->Close();
+}
+
+// Every data connection must resume a session the server still takes, also
+// after uploads, which read nothing from theirs: a run of uploads, one of
+// them aborted, each followed by a listing as the window does it.
+TEST_F(TlsServer, UploadsOneAfterAnotherKeepTheSessionResumable)
+{
+    const std::string chunk = Binary(1 << 20);
+    auto connection = session.GetFtpConnection(Request(server.Port()));
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/incoming"));
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        const std::string name = "up" + std::to_string(i) + ".bin";
+        auto upload = connection->OpenFile(name, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
+        ASSERT_TRUE(upload) << GetLastError() << " " << GetLastResponseInfo();
+        ASSERT_TRUE(upload->Write(chunk.data(), chunk.size()));
+        if (i == 3) {
+            // As a user's Abort comes: while the upload runs, after the
+            // server's tickets for it have come.
+            std::this_thread::sleep_for(100ms);
+            ASSERT_TRUE(upload->Write(chunk.data(), chunk.size()));
+            upload->Abort();
+        }
+        EXPECT_EQ(upload->Close(), i != 3) << GetLastError() << " " << GetLastResponseInfo();
+        std::string listing;
+        bool machine = false;
+        ASSERT_TRUE(connection->ListDirectory(listing, machine)) << GetLastError() << " " << GetLastResponseInfo();
+        EXPECT_NE(listing.find(name), std::string::npos) << listing;
+    }
     connection->Close();
 }
 
