@@ -71,6 +71,14 @@ void CFtpClientDlg::OnLogin()
     // to another server than the one shown: stop here instead.
     if (!UpdateData(true))
         return;
+    // Only a port's low 16 bits reach the socket, so 65557 would hand the
+    // user name and password to whatever listens on port 21.
+    if (port < 1 || port > 65535) {
+        MessageBox(this, "The Port box must hold a port number from 1 to 65535.", "Login",
+                   MB_OK | MB_ICONEXCLAMATION);
+        FocusControl(FindWindow(IDC_PORT));
+        return;
+    }
     ResetQuotedHiddenFields();
     const std::string quoted = FieldHoldingQuote(CurrentFields());
     if (!quoted.empty()) {
@@ -83,7 +91,7 @@ void CFtpClientDlg::OnLogin()
     const SiteAddress address = ParseSiteAddress(HostFromSiteName(domain));
     FtpLoginRequest request;
     request.host = address.host;
-    request.port = static_cast<std::uint16_t>(port & 0xFFFF);
+    request.port = static_cast<std::uint16_t>(port);
     request.user = userName;
     request.password = password;
     request.tls = address.tls;
@@ -93,7 +101,10 @@ void CFtpClientDlg::OnLogin()
             OnLogout();
             return;
         }
-        if (!ftpConnection->SetCurrentDirectory(workingDir)) {
+        // A blank start directory (a connection that dropped leaves the PWD
+        // box so) stays in the server's login folder: "CWD " alone is refused
+        // by servers such as vsftpd, which would fail every later login.
+        if (!workingDir.empty() && !ftpConnection->SetCurrentDirectory(workingDir)) {
             const std::string error = LastErrorText();
             workingDir = "/";
             UpdateData(false);

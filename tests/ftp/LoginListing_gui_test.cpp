@@ -10,12 +10,16 @@
 #include "support/GuiTestHelpers.h"
 #include "support/PyFtpServer.h"
 #include "support/ScriptedFtpServer.h"
+#include "support/TransferWindowFixture.h"
+#include "support/VsftpdServer.h"
 
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
+#include <memory>
+#include <stdexcept>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -176,6 +180,44 @@ TEST_F(LoginListing, AnEmptyPortBoxIsReportedAndNothingIsSent)
                                                       "Vantrel", wxICON_WARNING));
     EXPECT_FALSE(LoggedIn());
     EXPECT_TRUE(server.Commands().empty());
+}
+
+// Only a port's low 16 bits reach the socket: 65536 plus the server's port
+// would log in there with the user's password.
+TEST_F(LoginListing, APortOutsideOneTo65535IsReportedAndNothingIsSent)
+{
+    ScriptedFtpServer server;
+    Store("nDomains", 1);
+    Store("domainStr_0", SiteRecord("127.0.0.1", "anna", "secret", server.Port()));
+    Store("nLastUsedDomain", 1);
+    Open();
+    for (const std::string& port : {std::string("0"), std::string("65536"), std::to_string(65536 + server.Port())}) {
+        SCOPED_TRACE(port);
+        TypeInto(IDC_PORT, port);
+        wxTEST_DIALOG(window->OnLogin(), ExpectMessageBox("The Port box must hold a port number from 1 to 65535.",
+                                                          "Login", wxICON_WARNING));
+        EXPECT_FALSE(LoggedIn());
+    }
+    EXPECT_TRUE(server.Commands().empty());
+}
+
+// What a dropped connection leaves in the PWD box: vsftpd refuses "CWD "
+// with 550, so the site could never log in again.
+TEST_F(LoginListing, ABlankPwdBoxStartsInTheServersLoginFolder)
+{
+    std::unique_ptr<VsftpdServer> server;
+    try {
+        server = std::make_unique<VsftpdServer>(VsftpdUploads::Refused);
+    } catch (const std::runtime_error& failure) {
+        GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
+    }
+    EnterSite("127.0.0.1", server->Port(), VsftpdServer::User, "", "");
+    {
+        FailOnAnyDialog strict;
+        window->OnLogin();
+    }
+    ASSERT_TRUE(LoggedIn());
+    EXPECT_EQ("/", ControlText(IDC_PWD));
 }
 
 TEST_F(LoginListing, HeaderClicksSortEachColumnAndRefreshKeepsTheNameDirection)
