@@ -10,22 +10,28 @@ namespace {
 
 using MakeTlsLayerFunction = decltype(&VantrelMakeTlsLayer);
 
-// The folder this code was loaded from: the engine module's, or a program's
-// that has the engine built in.
+// The folder this code was loaded from (the engine module's, or a program's
+// that has the engine built in), by its full path; empty when unknown.
 std::string OwnFolder()
 {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&MakeTlsLayer), &info) == 0 || !info.dli_fname)
-        return ".";
+        return {};
     const std::string path = info.dli_fname;
     const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    return path.empty() || path[0] != '/' || slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// Never from the working directory: an unknown folder is a load error.
 MakeTlsLayerFunction LoadTlsModule(std::string& error)
 {
-    const std::string path = OwnFolder() + "/" + kTlsModuleName;
-    return reinterpret_cast<MakeTlsLayerFunction>(LoadModuleEntry(path, kMakeTlsLayerSymbol, error));
+    const std::string folder = OwnFolder();
+    if (folder.empty()) {
+        error = std::string("the engine's own folder is unknown, so ") + kTlsModuleName + " cannot be found";
+        return nullptr;
+    }
+    return reinterpret_cast<MakeTlsLayerFunction>(
+        LoadModuleEntry(folder + "/" + kTlsModuleName, kMakeTlsLayerSymbol, error));
 }
 
 }  // namespace
