@@ -16,7 +16,7 @@
 # The binary is built from bench/CMakeLists.txt (default: build/bench/transfer_bench).
 # vsftpd needs root (it serves the anonymous account, locked into the root).
 #
-# Two settings in the environment choose what is measured:
+# Settings in the environment choose what is measured:
 #   BENCH_TYPE=binary (default): random bytes; ours beside curl and lftp.
 #   BENCH_TYPE=ascii: a text file (256 MiB unless told) of mixed line
 #     lengths, LF locally and CRLF on the wire (vsftpd stores the CRLF form,
@@ -36,6 +36,7 @@
 #     server takes both data modes: ours uses its own (active first), curl
 #     and lftp passive, as Debian 12's curl 7.88 hangs on an active-mode TLS
 #     data connection once it has accepted it.
+#   BENCH_PAGE_REPORTING=pause (default) or keep: see below.
 # A client whose untimed first copy fails (ours before its engine speaks
 # the setup, say) is left out of the run with its error shown; curl must
 # not fail. lftp (Debian's) is installed when missing.
@@ -49,9 +50,11 @@ type=${BENCH_TYPE:-binary}
 server=${3:-pyftpdlib}
 rounds=${4:-3}
 setup=${BENCH_SETUP:-active}
+page_reporting=${BENCH_PAGE_REPORTING:-pause}
 [ -x "$bench" ] || { echo "no benchmark program at $bench" >&2; exit 2; }
 command -v curl >/dev/null || { echo "curl is missing" >&2; exit 2; }
 case "$type" in binary | ascii) ;; *) echo "unknown BENCH_TYPE: $type (binary or ascii)" >&2; exit 2 ;; esac
+case "$page_reporting" in pause | keep) ;; *) echo "unknown BENCH_PAGE_REPORTING: $page_reporting (pause or keep)" >&2; exit 2 ;; esac
 case "$setup" in
     active) ;;
     passive | tls) [ "$server" = vsftpd ] || { echo "BENCH_SETUP=$setup needs vsftpd" >&2; exit 2; } ;;
@@ -64,12 +67,28 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-xfer-bench-XXXXXX")
 pids=()
+reporting=/sys/module/page_reporting/parameters/page_reporting_order
+reporting_was=""
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$work"
+    [ -z "$reporting_was" ] || echo "$reporting_was" >"$reporting"
 }
 trap cleanup EXIT
+
+# On a virtual machine whose host takes back the memory the guest frees
+# (free page reporting), the first write to such a page costs the host's
+# fault: copies into a file there ran about seven times slower. Every
+# round deletes the copy it made, and which pages the next writer (client
+# or server) gets back, kept or taken, is chance; its speed swung from
+# 400 to 1800 MB/s with it. Pages of order 11 do not exist, so that
+# setting pauses the reporting for the run (root only); it is put back at
+# the end. BENCH_PAGE_REPORTING=keep leaves it alone.
+if [ -w "$reporting" ] && [ "$page_reporting" = pause ]; then
+    reporting_was=$(cat "$reporting")
+    echo 11 >"$reporting"
+fi
 
 # Server and client each on a core of their own, the same for every client,
 # so that all meet the same conditions: left to the scheduler, whether the
@@ -245,7 +264,8 @@ report() {  # direction
 lftp_login=(lftp -u "$user,$password" -p "$port")
 clients=(ours curl)
 [ "$type" = binary ] && clients+=(lftp)
-echo "file: $bytes bytes; $server on 127.0.0.1:$port; $setup setup, $type; median of $rounds rounds"
+echo "file: $bytes bytes; $server on 127.0.0.1:$port; $setup setup, $type; median of $rounds rounds;" \
+    "free page reporting: $([ -n "$reporting_was" ] && echo paused || echo "left as it is")"
 
 # The first big write after the test file was made runs markedly slower
 # (whichever client does it), so each client makes an untimed copy first,
