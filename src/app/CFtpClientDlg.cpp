@@ -288,6 +288,9 @@ void CFtpClientDlg::SaveSettings()
         ++written;
     }
     store.WriteProfileInt("nDomains", written);
+    // Records past the count are never read again, but a removed site's
+    // would keep its password in the file.
+    store.DeleteIndexedEntriesFrom("domainStr_", written);
 
     store.WriteProfileInt("nLastUsedDomain", currentSite);
     store.WriteProfileInt("nAsciiBinaryAuto", transferMode);

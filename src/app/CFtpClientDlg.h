@@ -173,6 +173,8 @@ private:
     bool RefuseWhileBusy() const;
     // The first selected row, or -1 after the box that says none is.
     int SelectedRowOrSay(const char* text, const char* caption);
+    // False when the new name is another listed entry's and the user said No.
+    bool MayReplaceByRename(int row, const std::string& newName, const std::string& shownName);
     void StartTransfer(TransferDirection direction);
     void SayTransferInProgress();
     enum class WorkerWait { Ended, AlreadyWaiting, TimedOut };

@@ -148,21 +148,36 @@ std::string SettingsStore::GetProfileString(const std::string& entry, const std:
     return ToUtf8(value);
 }
 
-int SettingsStore::IndexedEntryLimit(const std::string& prefix) const
+std::vector<std::pair<int, wxString>> SettingsStore::IndexedEntries(const std::string& prefix) const
 {
     const wxString path = config->GetPath();
     config->SetPath("/settings");
-    int limit = 0;
+    std::vector<std::pair<int, wxString>> entries;
     wxString name;
     long cookie = 0;
     for (bool more = config->GetFirstEntry(name, cookie); more; more = config->GetNextEntry(name, cookie)) {
         long index = 0;
         if (name.StartsWith(FromUtf8(prefix)) && name.Mid(prefix.size()).ToLong(&index) && index >= 0 &&
             index < INT_MAX)
-            limit = std::max(limit, static_cast<int>(index) + 1);
+            entries.emplace_back(static_cast<int>(index), name);
     }
     config->SetPath(path);
+    return entries;
+}
+
+int SettingsStore::IndexedEntryLimit(const std::string& prefix) const
+{
+    int limit = 0;
+    for (const auto& entry : IndexedEntries(prefix))
+        limit = std::max(limit, entry.first + 1);
     return limit;
+}
+
+void SettingsStore::DeleteIndexedEntriesFrom(const std::string& prefix, int first)
+{
+    for (const auto& entry : IndexedEntries(prefix))
+        if (entry.first >= first)
+            config->DeleteEntry(kSection + entry.second, false);
 }
 
 void SettingsStore::WriteProfileInt(const std::string& entry, int value)

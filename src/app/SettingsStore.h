@@ -1,6 +1,10 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <wx/string.h>
 
 class wxFileConfig;
 
@@ -33,6 +37,9 @@ public:
     // a damaged count cannot make a reader walk millions of missing entries.
     int IndexedEntryLimit(const std::string& prefix) const;
 
+    // Deletes every stored entry named prefix + N with N at or above `first`.
+    void DeleteIndexedEntriesFrom(const std::string& prefix, int first);
+
     void WriteProfileInt(const std::string& entry, int value);
     void WriteProfileString(const std::string& entry, const std::string& value);
 
@@ -40,6 +47,9 @@ public:
     bool Flush(std::string& error);
 
 private:
+    // Every stored entry named prefix + N: N and the name as stored.
+    std::vector<std::pair<int, wxString>> IndexedEntries(const std::string& prefix) const;
+
     std::unique_ptr<wxFileConfig> config;
     std::string filePath;  // empty for a store read from text
 };

@@ -87,6 +87,19 @@ void CFtpClientDlg::OnMkdir()
     }
 }
 
+// A server on a POSIX file system replaces the target of a rename without a
+// word, and the other entry's contents are lost; the user is asked first, as
+// an upload over a listed name asks. Only an exact match can be replaced
+// there, so a change of case alone asks nothing.
+bool CFtpClientDlg::MayReplaceByRename(int row, const std::string& newName, const std::string& shownName)
+{
+    const int other = fileList->FindRow(newName, CFileListCtrl::NameMatch::Exact);
+    if (other < 0 || other == row)
+        return true;
+    return MessageBox(this, "\"" + shownName + "\"\nAlready exists on the server.\nRename anyway ?", "Rename",
+                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 void CFtpClientDlg::OnRename()
 {
     if (RefuseWhileBusy())
@@ -104,8 +117,11 @@ void CFtpClientDlg::OnRename()
     prompt.text = shownName;
     prompt.caption = "Rename";
     while (prompt.DoModal() == IDOK) {
+        const std::string newName = NameBytesFromDisplay(oldName, prompt.text);
+        if (!MayReplaceByRename(row, newName, prompt.text))
+            continue;
         wxBusyCursor wait;
-        if (ftpConnection->Rename(oldName, NameBytesFromDisplay(oldName, prompt.text))) {
+        if (ftpConnection->Rename(oldName, newName)) {
             RefreshListing();
             return;
         }

@@ -76,10 +76,10 @@ bool CFileListCtrl::IsOnRow(const wxPoint& point) const
     return HitTest(point, flags) != wxNOT_FOUND;
 }
 
-int CFileListCtrl::FindRow(const std::string& name) const
+int CFileListCtrl::FindRow(const std::string& name, NameMatch match) const
 {
     for (std::size_t row = 0; row < rows.size(); ++row)
-        if (EqualsNoCase(rows[row].name, name))
+        if (match == NameMatch::Exact ? rows[row].name == name : EqualsNoCase(rows[row].name, name))
             return static_cast<int>(row);
     return -1;
 }

@@ -28,8 +28,10 @@ public:
     void DeselectRow(int row);
     // Whether a point of the list (its own coordinates) lies on a row.
     bool IsOnRow(const wxPoint& point) const;
-    // The row whose name equals `name` without regard to case, or -1.
-    int FindRow(const std::string& name) const;
+    // The row whose name equals `name` (without regard to case unless told
+    // Exact), or -1.
+    enum class NameMatch { IgnoreCase, Exact };
+    int FindRow(const std::string& name, NameMatch match = NameMatch::IgnoreCase) const;
 
 private:
     wxString OnGetItemText(long item, long column) const override;

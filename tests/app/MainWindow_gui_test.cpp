@@ -80,6 +80,7 @@ TEST_F(MainWindow, CloseRenumbersTheRecordsInSortedOrderAndCountsThePlaceholder)
     EXPECT_EQ(2, store.GetProfileInt("nLastUsedDomain", -1));
     EXPECT_EQ(0, store.GetProfileInt("nAsciiBinaryAuto", -1));
     EXPECT_EQ(470, store.GetProfileInt("nNameColWidth", -1));
+    EXPECT_EQ("gone", store.GetProfileString("domainStr_7", "gone"));
     EXPECT_FALSE(window->IsShown());
 }
 
@@ -105,7 +106,10 @@ TEST_F(MainWindow, RemovingTheOnlyRealSiteLeavesThePlaceholderSelected)
     EXPECT_EQ(PLACEHOLDER_SITE, ComboItems());
     EXPECT_EQ(0, window->currentSite);
     EXPECT_EQ("anonymous", ControlText(IDC_USER));
-    EXPECT_EQ(0, CloseAndReread().GetProfileInt("nDomains", -1));
+    SettingsStore& store = CloseAndReread();
+    EXPECT_EQ(0, store.GetProfileInt("nDomains", -1));
+    // The removed site's record, and the password in it, left the file.
+    EXPECT_EQ(0, store.IndexedEntryLimit("domainStr_"));
 }
 
 TEST_F(MainWindow, RemoveAnsweredNoOrOnThePlaceholderKeepsEverything)

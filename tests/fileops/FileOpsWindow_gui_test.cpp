@@ -175,6 +175,29 @@ TEST_F(FileOpsWindow, RenameCancelledChangesNothing)
     EXPECT_EQ("a.txt", SelectedName());
 }
 
+// The server replaces a rename's target silently; a change of case alone
+// names no other entry and asks nothing.
+TEST_F(FileOpsWindow, RenameOntoAnotherListedNameAsksAndOnlyYesReplacesIt)
+{
+    server.WriteFile("draft.txt", "draft");
+    server.WriteFile("final.txt", "final");
+    OpenLoggedIn();
+    Select("draft.txt");
+    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "draft.txt", "Draft.txt"));
+    const auto replaceQuestion = [](int answer) {
+        return ExpectMessageBox("\"final.txt\"\nAlready exists on the server.\nRename anyway ?", "Rename",
+                                wxICON_QUESTION, answer);
+    };
+    Select("Draft.txt");
+    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "Draft.txt", "final.txt"), replaceQuestion(wxID_NO),
+                  ExpectPrompt::Cancel("Rename", "final.txt"));
+    EXPECT_EQ("draft", server.ReadFile("Draft.txt"));
+    EXPECT_EQ("final", server.ReadFile("final.txt"));
+    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "Draft.txt", "final.txt"), replaceQuestion(wxID_YES));
+    EXPECT_EQ("draft", server.ReadFile("final.txt"));
+    EXPECT_EQ(std::vector<std::string>{"final.txt"}, ListedNames());
+}
+
 TEST_F(FileOpsWindow, ARefusedRenameNamesBothAndAsksAgainWithTheNewName)
 {
     server.MakeDirectory("folder");
