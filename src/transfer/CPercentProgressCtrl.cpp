@@ -48,9 +48,17 @@ long long CPercentProgressCtrl::SetPos(long long newPos)
         return -1;
     const long long previous = pos;
     pos = newPos;
-    const int width = ProgressGeometry(rangeLower, rangeUpper, pos).FilledWidth(GetClientSize().GetWidth());
-    if (width != barWidth) {
+    // Past the end of the range (a file larger than its listing) the bar is
+    // full already, and stays so: only what the user can see changing
+    // repaints, or a download reported every 1000 bytes would keep the
+    // window painting and deaf to Abort.
+    const int clientWidth = GetClientSize().GetWidth();
+    const int width =
+        std::clamp(ProgressGeometry(rangeLower, rangeUpper, pos).FilledWidth(clientWidth), 0, clientWidth);
+    const wxString percent = text.empty() ? DisplayedText() : wxString();
+    if (width != barWidth || percent != percentAtRepaint) {
         barWidth = width;
+        percentAtRepaint = percent;
         Refresh();
         Update();
     }

@@ -75,6 +75,9 @@ private:
     wxString text;
     bool showText = true;
     int barWidth = -1;
+    // The percentage shown (when there is no text) at the last SetPos that
+    // repainted.
+    wxString percentAtRepaint;
     // Read once: the bar keeps the colours of the theme it started with.
     wxColour barColor;
     wxColour backColor;

@@ -27,5 +27,8 @@ struct TransferJob {
     std::unique_ptr<InternetFile> remoteFile;   // owned by the worker once started
     int localFile = -1;                         // an upload's open local file; the worker closes it
     unsigned transferType = 0;                  // line-end conversion for ASCII
+    // Progress reports queued to notifyWnd and not yet done with; shared with
+    // the reports themselves, which count themselves out when deleted.
+    std::shared_ptr<std::atomic<int>> progressInFlight = std::make_shared<std::atomic<int>>(0);
     std::mutex lock;
 };

@@ -31,11 +31,47 @@ std::string DirectionWord(TransferDirection direction)
     return direction == TransferDirection::Upload ? "Upload" : "Download";
 }
 
-void Post(TransferJob& job, const wxEventType& type, long long bytes = 0)
+void Post(TransferJob& job, const wxEventType& type)
 {
-    auto* event = new wxThreadEvent(type);
-    event->SetExtraLong(static_cast<long>(bytes));
-    wxQueueEvent(job.notifyWnd, event);
+    wxQueueEvent(job.notifyWnd, new wxThreadEvent(type));
+}
+
+// A progress report that counts itself in the job's reports in flight until
+// whoever took it (the window's handler, or a test's sink) deletes it.
+class ProgressReport : public wxThreadEvent {
+public:
+    ProgressReport(std::shared_ptr<std::atomic<int>> inFlight, long long bytes)
+        : wxThreadEvent(WM_TRANSFER_PROGRESS), inFlight(std::move(inFlight))
+    {
+        ++*this->inFlight;
+        SetExtraLong(static_cast<long>(bytes));
+    }
+    // A copy is not queued, so it is not counted.
+    ProgressReport(const ProgressReport& other) : wxThreadEvent(other) {}
+    ~ProgressReport() override
+    {
+        if (inFlight)
+            --*inFlight;
+    }
+    wxEvent* Clone() const override { return new ProgressReport(*this); }
+
+private:
+    std::shared_ptr<std::atomic<int>> inFlight;
+};
+
+// A file far larger than its listing is copied in 1000-byte chunks. A report
+// for each would queue faster than the window takes them, growing without
+// bound and holding Abort's click back behind them; past this many waiting,
+// a chunk's report is left out, and the next one carries the newer count.
+constexpr int kReportsInFlight = 16;
+
+enum class Report { IfTheWindowKeepsUp, Always };
+
+void PostProgress(TransferJob& job, long long bytes, Report report)
+{
+    if (report == Report::IfTheWindowKeepsUp && *job.progressInFlight >= kReportsInFlight)
+        return;
+    wxQueueEvent(job.notifyWnd, new ProgressReport(job.progressInFlight, bytes));
 }
 
 // Takes the calling thread's last error as the box's text.
@@ -186,7 +222,7 @@ private:
             copied += n;
             SetStatus(job, ProgressLine(job.direction, job.remoteName,
                                         SecondsLeft(ElapsedMs(), job.totalBytes, copied)));
-            Post(job, WM_TRANSFER_PROGRESS, copied);
+            PostProgress(job, copied, Report::IfTheWindowKeepsUp);
         }
         if (!Running())
             return CopyEnd::Aborted;
@@ -290,7 +326,7 @@ private:
             SetStatus(job, FinalLine(job.direction, job.remoteName, ElapsedMs(), job.totalBytes));
             break;
         }
-        Post(job, WM_TRANSFER_PROGRESS, 0);
+        PostProgress(job, 0, Report::Always);
     }
 
     std::int64_t ElapsedMs() const

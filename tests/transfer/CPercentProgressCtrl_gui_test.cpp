@@ -91,6 +91,28 @@ TEST_F(PercentProgressCtrlTest, RepaintsAtOnceOnlyWhenTheFilledWidthChanges)
     EXPECT_EQ(2, paints);
 }
 
+// A file larger than its listing reports far past the end of the range, as
+// often as every 1000 bytes: the full bar must not repaint for each.
+TEST_F(PercentProgressCtrlTest, PastTheEndOnlyAChangedPercentageRepaints)
+{
+    bar->SetRange(0, 1000);
+    bar->SetText(" ");
+    PumpEvents();
+    paints = 0;
+    bar->SetPos(1000);
+    EXPECT_EQ(kBarWidth, bar->GetBarWidth());
+    for (long long position = 2000; position <= 200000; position += 1000)
+        bar->SetPos(position);
+    EXPECT_EQ(1, PaintsAfterPumping());
+    bar->SetText("");
+    PumpEvents();
+    paints = 0;
+    bar->SetPos(250000);  // "25000%"
+    EXPECT_EQ(1, paints);
+    bar->SetPos(250001);
+    EXPECT_EQ(1, PaintsAfterPumping());
+}
+
 TEST_F(PercentProgressCtrlTest, SetRangeAloneDoesNotRepaint)
 {
     bar->SetRange(0, 5);

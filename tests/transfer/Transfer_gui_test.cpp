@@ -304,6 +304,40 @@ TEST_F(ScriptedTransfer, AutoModeDecidesByTheLocalName)
     }
 }
 
+// Listed as 1 KB but 20 MB long, so copied in 1000-byte chunks: while the
+// window takes no report, no more than 16 wait, and the final one comes.
+TEST_F(ScriptedTransfer, AFileFarLargerThanItsListingQueuesFewReports)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "grown.bin", 1000, 0}});
+    const std::string data = RandomBytes(20 * 1000 * 1000, 5);
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::SendData(data));
+    ChooseMode(IDC_BINARY);
+    long lastReport = -1;
+    window->Bind(WM_TRANSFER_PROGRESS, [&](wxThreadEvent& event) {
+        event.Skip();
+        lastReport = event.GetExtraLong();
+    });
+    StartDownload("grown.bin", Local("grown.bin"));
+    // Not pumped: the window takes nothing until the copy is over.
+    const std::atomic<int>& waiting = *window->transferJob.progressInFlight;
+    const auto copied = [&] {
+        std::error_code missing;
+        const auto size = std::filesystem::file_size(Local("grown.bin"), missing);
+        return missing ? 0 : size;
+    };
+    wxStopWatch watch;
+    while (copied() < data.size() && watch.Time() < 30000)
+        wxMilliSleep(20);
+    wxMilliSleep(300);
+    EXPECT_LE(waiting, 17) << "reports queued beyond the bound";
+    WaitUntilIdle();
+    EXPECT_EQ(0, lastReport);
+    EXPECT_EQ(0, waiting);
+    EXPECT_TRUE(ReadLocal(Local("grown.bin")) == data);
+}
+
 TEST_F(ScriptedTransfer, AbortOnAStalledDownloadKeepsThePartAndEndsAtOnce)
 {
     // Listed as 100 KB: chunks of 5000 bytes, so the first bytes are one chunk.
