@@ -34,6 +34,8 @@ const char* InternetMessage(int code)
     case ERROR_INTERNET_INVALID_CA: return "The server's certificate is not trusted";
     case ERROR_NO_MORE_FILES: return "There are no more files";
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
+    case ERROR_LOCAL_FILE_CHANGED:
+        return "The local file was changed while it was being sent: the copy on the server may mix old and new";
     case ERROR_NOT_A_REGULAR_FILE: return "Not a regular file: only the contents of a file can be uploaded";
     default: return nullptr;
     }

@@ -33,6 +33,8 @@ enum InternetError : int {
     // A local path that names a pipe, a device or a socket: only a regular
     // file has contents to upload. No errno value says so.
     ERROR_NOT_A_REGULAR_FILE = 12903,
+    // An upload's file written to by another process while it was sent.
+    ERROR_LOCAL_FILE_CHANGED = 12904,
 };
 
 void SetLastError(int code, std::string response = {});

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <new>
+#include <optional>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -182,8 +183,10 @@ private:
         const bool regular = S_ISREG(status.st_mode);
         // A pipe or a device has nothing to empty, and ftruncate would refuse it.
         emptied = !regular;
-        if (regular && job.direction == TransferDirection::Upload)
+        if (regular && job.direction == TransferDirection::Upload) {
             uploadSize = status.st_size;
+            uploadModified = status.st_mtim;
+        }
         // The one choice of the engine's own copy: bytes that need no
         // conversion go between the socket and a regular file without the
         // worker's buffer (down in clear by splice inside the kernel,
@@ -207,7 +210,7 @@ private:
                 PostError(job, SideCaption(readSide));
                 return CopyEnd::Failed;
             }
-            if (n == 0 && LocalFileShrank()) {
+            if (n == 0 && LocalFileChanged()) {
                 PostError(job, "Local File");
                 return CopyEnd::Failed;
             }
@@ -296,14 +299,23 @@ private:
         return true;
     }
 
-    // An upload that meets the end of its file before the size it had at
-    // the start would otherwise end as a success with the server holding a
-    // cut-off copy: another process truncated or rewrote the file meanwhile.
-    bool LocalFileShrank()
+    // An upload ends as a success only with the server holding one version
+    // of the file. Another process that cut it short meanwhile shows in the
+    // early end; one that rewrote or lengthened it, in the file's size and
+    // modification time (a regular file's: a pipe has no version to keep).
+    bool LocalFileChanged()
     {
-        if (copied >= uploadSize)
+        if (copied < uploadSize) {
+            SetLastError(ERROR_LOCAL_FILE_SHRANK);
+            return true;
+        }
+        if (!uploadModified)
             return false;
-        SetLastError(ERROR_LOCAL_FILE_SHRANK);
+        struct stat now {};
+        if (fstat(local, &now) == 0 && now.st_size == uploadSize && now.st_mtim.tv_sec == uploadModified->tv_sec &&
+            now.st_mtim.tv_nsec == uploadModified->tv_nsec)
+            return false;
+        SetLastError(ERROR_LOCAL_FILE_CHANGED);
         return true;
     }
 
@@ -342,6 +354,7 @@ private:
     std::size_t chunk = 0;
     bool engineCopy = false;  // set by OpenLocal
     std::int64_t uploadSize = 0;  // a regular file's size when an upload opened it
+    std::optional<timespec> uploadModified;  // and its modification time
     FailedSide readSide = FailedSide::Server;
     bool emptied = false;
     std::int64_t copied = 0;

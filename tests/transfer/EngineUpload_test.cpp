@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 #include <wx/event.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -128,6 +130,11 @@ protected:
     {
         const std::string path = Local("up.bin");
         std::ofstream(path, std::ios::binary) << bytes;
+        // An hour old, so that a write during the upload moves the file's
+        // modification time whatever the file system's clock grain.
+        const timespec hourAgo{time(nullptr) - 3600, 0};
+        const timespec times[2] = {hourAgo, hourAgo};
+        utimensat(AT_FDCWD, path.c_str(), times, 0);
         job.direction = TransferDirection::Upload;
         job.runningFlag = &running;
         job.notifyWnd = &sink;
@@ -260,21 +267,43 @@ TEST_F(EngineUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
     EXPECT_EQ("Upload   big.bin   Failed", Status());
 }
 
-// Another process truncates the file after the first chunk went out: the
-// end of the file comes early, and the upload must not pass for complete.
-TEST_F(EngineUpload, ALocalFileCutShortMidUploadIsReported)
+// Another process changes the file after the first chunk went out: the
+// upload must not pass for complete with the server holding a cut-off or
+// mixed copy.
+struct LocalChange {
+    const char* command;  // the file's path is added at the end
+    const char* error;
+};
+
+void PrintTo(const LocalChange& change, std::ostream* out)
+{
+    *out << change.command;
+}
+
+class LocalFileChange : public EngineUpload, public testing::WithParamInterface<LocalChange> {};
+
+TEST_P(LocalFileChange, MidUploadIsReported)
 {
     PyFtpServer server;
     LogIn(server.Port(), PyFtpServer::User, PyFtpServer::Password);
     sink.onFirstProgress = [&] {
-        const std::string command = "truncate -s 3500000 " + Local("up.bin");
-        EXPECT_EQ(0, std::system(command.c_str()));
+        EXPECT_EQ(0, std::system((GetParam().command + Local("up.bin")).c_str()));
     };
-    StartUpload(RandomBytes(20 * 1000 * 1000, 7), "cut.bin");
+    StartUpload(RandomBytes(20 * 1000 * 1000, 7), "changed.bin");
     WaitForEnd();
     ASSERT_EQ(1u, sink.errors.size());
-    EXPECT_EQ("The local file became shorter while it was being sent | Upload - Local File", sink.errors.front());
-    EXPECT_EQ("Upload   cut.bin   Failed", Status());
+    EXPECT_EQ(std::string(GetParam().error) + " | Upload - Local File", sink.errors.front());
+    EXPECT_EQ("Upload   changed.bin   Failed", Status());
 }
+
+constexpr const char* kChanged =
+    "The local file was changed while it was being sent: the copy on the server may mix old and new";
+
+INSTANTIATE_TEST_SUITE_P(Changes, LocalFileChange,
+                         testing::Values(LocalChange{"truncate -s 3500000 ",
+                                                     "The local file became shorter while it was being sent"},
+                                         LocalChange{"printf new | dd status=none conv=notrunc bs=1 seek=15000000 of=",
+                                                     kChanged},
+                                         LocalChange{"printf appended >> ", kChanged}));
 
 }  // namespace
