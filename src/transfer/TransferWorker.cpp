@@ -207,7 +207,7 @@ private:
             if (n < 0 && !Running())
                 break;
             if (n < 0) {
-                PostError(job, SideCaption(readSide));
+                PostFailure(readSide);
                 return CopyEnd::Failed;
             }
             if (n == 0 && LocalFileChanged()) {
@@ -219,7 +219,7 @@ private:
             if (!WriteChunk(buffer.data(), static_cast<std::size_t>(n))) {
                 if (!Running())
                     break;
-                PostError(job, SideCaption(WriteSide()));
+                PostFailure(WriteSide());
                 return CopyEnd::Failed;
             }
             copied += n;
@@ -230,6 +230,27 @@ private:
         if (!Running())
             return CopyEnd::Aborted;
         return FlushAndClose() ? CopyEnd::Complete : CopyEnd::Failed;
+    }
+
+    void PostFailure(FailedSide side)
+    {
+        if (job.direction == TransferDirection::Upload && side == FailedSide::Server)
+            PreferTheServersReply();
+        PostError(job, SideCaption(side));
+    }
+
+    // A server that stops taking an upload (a full disk, a quota) ends the
+    // data connection and says why in its final reply, which tells the user
+    // more than the broken connection: the reply is read before the box.
+    // Without one (the control connection gone too, or silent) the failed
+    // send's own reason stands.
+    void PreferTheServersReply()
+    {
+        const int sendError = GetLastError();
+        const std::string sendResponse = GetLastResponseInfo();
+        if (!job.remoteFile->Close() && GetLastError() == ERROR_INTERNET_EXTENDED_ERROR)
+            return;
+        SetLastError(sendError, sendResponse);
     }
 
     // The end a write failure comes from; a read failure's is readSide.

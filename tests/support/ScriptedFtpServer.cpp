@@ -125,10 +125,11 @@ ScriptedFtpServer::Step ScriptedFtpServer::NeverConnect()
     return DataStep(Action::NeverConnect);
 }
 
-ScriptedFtpServer::Step ScriptedFtpServer::ResetData(const std::string& firstBytes)
+ScriptedFtpServer::Step ScriptedFtpServer::ResetData(const std::string& firstBytes, const std::string& finalReply)
 {
     Step step = DataStep(Action::ResetData);
     step.data = firstBytes;
+    step.final = finalReply;
     return step;
 }
 
@@ -375,6 +376,8 @@ bool ScriptedFtpServer::PerformData(const Step& step, Poco::Net::StreamSocket& c
         SendAll(data, step.data);
         data.setLinger(true, 0);  // an RST, not an orderly end of file
         data.close();
+        if (!step.final.empty())
+            break;
         control.close();
         return false;
     case Action::SendDataThenClose:

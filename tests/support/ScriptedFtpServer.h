@@ -34,7 +34,7 @@ public:
         StallData,            // connect, send `data`, then hold until the client closes
         ConnectFromOther,     // connect from `fromHost` instead of 127.0.0.1
         NeverConnect,         // send the preliminary reply only
-        ResetData,            // connect, send `data`, reset it, close the control connection
+        ResetData,            // connect, send `data`, reset it, then `final` or close the control connection
         SendDataThenClose,    // connect, send `data`, close it and the control connection, no final reply
         ReceiveDataThenClose, // connect, close the control connection, read until EOF
         HoldData,             // connect, read nothing, hold until the client hangs up or sends a command, send `final` if any
@@ -66,8 +66,9 @@ public:
     static Step ConnectFromOther(const std::string& fromHost = "127.0.0.2");
     static Step NeverConnect();
     // A server that dies in the middle of a transfer: the data connection
-    // reset after `firstBytes`, the control connection closed.
-    static Step ResetData(const std::string& firstBytes = "");
+    // reset after `firstBytes`, the control connection closed. With a final
+    // reply, the server lives on and sends it instead (a full disk's 451).
+    static Step ResetData(const std::string& firstBytes = "", const std::string& finalReply = "");
     // The data sent whole, then the control connection closed before the final reply.
     static Step SendDataThenClose(const std::string& data);
     // The control connection closed as an upload begins; the data is still read.

@@ -267,6 +267,21 @@ TEST_F(EngineUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
     EXPECT_EQ("Upload   big.bin   Failed", Status());
 }
 
+// A server that stops taking the file (its disk full) resets the data
+// connection and says why in its final reply: the box gives its words.
+TEST_F(EngineUpload, AServerThatResetsTheDataConnectionAndSaysWhyIsQuoted)
+{
+    ScriptedFtpServer server;
+    ScriptUploadStart(server);
+    server.Then(ScriptedFtpServer::ResetData("", "451 Failure writing to local file."));
+    LogIn(server.Port(), "anna", "secret");
+    StartUpload(RandomBytes(64 * 1000 * 1000, 8), "big.bin");
+    WaitForEnd();
+    ASSERT_EQ(1u, sink.errors.size());
+    EXPECT_EQ("451 Failure writing to local file. | Upload - Server", sink.errors.front());
+    EXPECT_EQ("Upload   big.bin   Failed", Status());
+}
+
 // Another process changes the file after the first chunk went out: the
 // upload must not pass for complete with the server holding a cut-off or
 // mixed copy.
