@@ -252,35 +252,38 @@ TEST_F(EngineUpload, AServerThatStopsReadingTimesOutAsTheServers)
 }
 
 // The server resets the data connection while we send: the sends after
-// the reset fail with EPIPE, whose SIGPIPE would end
-// the program.
-TEST_F(EngineUpload, AServerThatResetsTheDataConnectionIsReportedAsTheServers)
+// the reset fail with EPIPE, whose SIGPIPE would end the program. A server
+// that stops taking the file (its disk full) says why in its final reply,
+// and the box gives its words; one that dies gives none.
+struct DataReset {
+    const char* finalReply;  // empty: the control connection closes too
+    const char* error;
+};
+
+void PrintTo(const DataReset& reset, std::ostream* out)
+{
+    *out << reset.error;
+}
+
+class ServerResetsData : public EngineUpload, public testing::WithParamInterface<DataReset> {};
+
+TEST_P(ServerResetsData, IsReportedAsTheServers)
 {
     ScriptedFtpServer server;
     ScriptUploadStart(server);
-    server.Then(ScriptedFtpServer::ResetData());
+    server.Then(ScriptedFtpServer::ResetData("", GetParam().finalReply));
     LogIn(server.Port(), "anna", "secret");
     StartUpload(RandomBytes(64 * 1000 * 1000, 8), "big.bin");
     WaitForEnd();
     ASSERT_EQ(1u, sink.errors.size());
-    EXPECT_EQ("The connection with the server was reset | Upload - Server", sink.errors.front());
+    EXPECT_EQ(std::string(GetParam().error) + " | Upload - Server", sink.errors.front());
     EXPECT_EQ("Upload   big.bin   Failed", Status());
 }
 
-// A server that stops taking the file (its disk full) resets the data
-// connection and says why in its final reply: the box gives its words.
-TEST_F(EngineUpload, AServerThatResetsTheDataConnectionAndSaysWhyIsQuoted)
-{
-    ScriptedFtpServer server;
-    ScriptUploadStart(server);
-    server.Then(ScriptedFtpServer::ResetData("", "451 Failure writing to local file."));
-    LogIn(server.Port(), "anna", "secret");
-    StartUpload(RandomBytes(64 * 1000 * 1000, 8), "big.bin");
-    WaitForEnd();
-    ASSERT_EQ(1u, sink.errors.size());
-    EXPECT_EQ("451 Failure writing to local file. | Upload - Server", sink.errors.front());
-    EXPECT_EQ("Upload   big.bin   Failed", Status());
-}
+INSTANTIATE_TEST_SUITE_P(Resets, ServerResetsData,
+                         testing::Values(DataReset{"", "The connection with the server was reset"},
+                                         DataReset{"451 Failure writing to local file.",
+                                                   "451 Failure writing to local file."}));
 
 // Another process changes the file after the first chunk went out: the
 // upload must not pass for complete with the server holding a cut-off or
