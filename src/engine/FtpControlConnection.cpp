@@ -76,11 +76,16 @@ bool FtpControlConnection::NegotiateTls(const FtpLoginRequest& request, FtpLogin
     FtpReply reply;
     if (!channel.Exchange("AUTH TLS", reply))
         return false;
+    // Stock pure-ftpd lists AUTH TLS without a certificate and refuses it: for a
+    // plain domain a refusal before any handshake byte is the same as no offer.
+    const bool refused = reply.Class() == ReplyClass::Transient || reply.Class() == ReplyClass::Permanent;
+    if (refused && request.tls == TlsPolicy::WhenOffered)
+        return true;
     if (reply.code != 234) {
         const std::string why = request.tls == TlsPolicy::Demanded
                                     ? "The server does not offer TLS, which a site written ftpes:// requires; "
                                       "nothing else was sent. It answered AUTH TLS with: "
-                                    : "The server refused TLS although it lists it. It answered AUTH TLS with: ";
+                                    : "The server answered AUTH TLS with neither a go-ahead nor a refusal: ";
         return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, why + reply.text);
     }
     std::string loadError;

@@ -304,8 +304,10 @@ TEST_F(ScriptedTls, NoLoginGoesOnWhenTlsCannotBegin)
     const Case cases[] = {
         {"ftpes:// and a server without TLS", TlsPolicy::Demanded, plainFeatures,
          ScriptedFtpServer::Reply("500 AUTH not understood."), "does not offer TLS"},
-        {"TLS listed, then refused", TlsPolicy::WhenOffered, tlsFeatures,
-         ScriptedFtpServer::Reply("534 Policy requires SSL."), "534 Policy requires SSL."},
+        {"TLS listed, refused, and the site written ftpes://", TlsPolicy::Demanded, tlsFeatures,
+         ScriptedFtpServer::Reply("500 This security scheme is not implemented"), "does not offer TLS"},
+        {"TLS listed, answered with neither go-ahead nor refusal", TlsPolicy::WhenOffered, tlsFeatures,
+         ScriptedFtpServer::Reply("200 Whatever you say."), "neither a go-ahead nor a refusal: 200"},
         {"closed in the handshake", TlsPolicy::WhenOffered, tlsFeatures,
          ScriptedFtpServer::ReplyThenClose("234 Go ahead.\r\n"), "TLS handshake with the server failed"},
         {"garbage in the handshake", TlsPolicy::Demanded, tlsFeatures,
@@ -328,6 +330,25 @@ TEST_F(ScriptedTls, NoLoginGoesOnWhenTlsCannotBegin)
         EXPECT_EQ(Commands(commands.begin(), commands.begin() + 2), (Commands{"FEAT", "AUTH TLS"}));
         for (const std::string& command : commands)
             EXPECT_NE(command.rfind("USER", 0), 0u) << "the user name went out";
+    }
+}
+
+// Stock pure-ftpd lists AUTH TLS but has no certificate: for a plain domain
+// its refusal is no offer, and the login goes on in clear.
+TEST_F(ScriptedTls, ARefusedAuthTlsOnAPlainDomainLogsInInClear)
+{
+    for (const char* refusal : {"500 This security scheme is not implemented", "431 Unavailable."}) {
+        SCOPED_TRACE(refusal);
+        ScriptedFtpServer server;
+        server.Then(tlsFeatures);
+        server.Then(refusal);
+        server.Then("331 Password required.");
+        server.Then("230 Logged in.");
+        EXPECT_EQ(LoginFailure(server, TlsPolicy::WhenOffered), "");
+        const Commands commands = server.Commands();
+        ASSERT_GE(commands.size(), 4u);
+        EXPECT_EQ(Commands(commands.begin(), commands.begin() + 4),
+                  (Commands{"FEAT", "AUTH TLS", "USER anna", "PASS secret"}));
     }
 }
 
