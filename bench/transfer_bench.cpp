@@ -8,9 +8,9 @@
 // Connects to 127.0.0.1, transfers in the type given (binary unless told)
 // and prints the local file's bytes and the seconds taken, login included
 // (as curl's time includes its login).
-#include "engine/FtpConnection.h"
-#include "engine/InternetException.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
+#include "platform/InternetFile.h"
 #include "engine/TransferTypes.h"
 #include "platform/InternetSession.h"
 #include "transfer/TransferEvents.h"
@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     InternetSession session;
     std::unique_ptr<FtpConnection> connection;
     try {
-        connection = session.GetFtpConnection("127.0.0.1", argv[3], argv[4], port, false);
+        connection =
+            session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = argv[3], .password = argv[4]});
     } catch (const InternetException& failure) {
         return Fail("login: " + failure.GetErrorMessage());
     }
@@ -111,7 +112,6 @@ int main(int argc, char** argv)
     // A download's expected size only shapes the chunks and the bar; the
     // window takes it from the listing, here from the caller's file.
     job.totalBytes = upload ? LocalSize(localPath) : 1 << 30;
-    job.connection = connection.get();
     job.transferType = transferType;
     job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, transferType);
     if (!job.remoteFile)

@@ -1,6 +1,5 @@
 #include "engine/ActiveDataListener.h"
 
-#include "platform/LastError.h"
 
 #include <Poco/Exception.h>
 

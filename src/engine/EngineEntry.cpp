@@ -1,17 +1,17 @@
 #include "engine/EngineEntry.h"
 
-#include "engine/FtpControlConnection.h"
+#include "engine/FtpFileSystem.h"
 
 #include <memory>
 
 // Runs on the thread that logs in (the user-interface thread).
-extern "C" FtpConnection* VantrelOpenFtpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
-                                                   FtpLoginOutcome& outcome)
+extern "C" RemoteFileSystem* VantrelOpenFtpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
+                                                      FtpLoginOutcome& outcome)
 {
-    auto connection = std::make_unique<FtpControlConnection>(timeouts);
-    if (connection->Login(request, outcome))
-        return connection.release();
-    outcome.failure = connection->FailureText();
-    connection->Close();
+    auto session = std::make_unique<FtpFileSystem>(timeouts);
+    outcome.result = session->Login(request, outcome);
+    if (outcome.result.Ok())
+        return session.release();
+    session->End();
     return nullptr;
 }

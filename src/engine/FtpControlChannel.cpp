@@ -1,7 +1,6 @@
 #include "engine/FtpControlChannel.h"
 
 #include "engine/TlsLayer.h"
-#include "platform/LastError.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>
@@ -215,17 +214,22 @@ void FtpControlChannel::Close()
     }
 }
 
-bool FtpControlChannel::Fail(int code, std::string failure)
+bool FtpControlChannel::CheckArgument(const std::string& argument)
 {
-    cause = std::move(failure);
-    SetLastError(code);
+    if (argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos)
+        return true;
+    return Fail(ERROR_INTERNET_INVALID_ARGUMENT, "A name may not contain a line break or a NUL character");
+}
+
+bool FtpControlChannel::Fail(int code, std::string cause)
+{
+    failure = EngineResult::Failure(code, std::move(cause));
     return false;
 }
 
 bool FtpControlChannel::FailWithReply(const FtpReply& reply)
 {
-    cause = reply.text;
-    SetLastError(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
+    failure = EngineResult::ServerReply(reply.text);
     return false;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/EngineResult.h"
 #include "engine/EngineTimeouts.h"
 #include "engine/FtpReply.h"
 #include "engine/FtpReplyAssembler.h"
@@ -24,8 +25,8 @@ std::string SocketErrorText(const Poco::Exception& error);
 // replies under bounds (line length, line count, one deadline per reply), so
 // a broken or hostile server can neither hang nor exhaust the client.
 //
-// Every failing call sets the calling thread's last error and keeps a plain
-// English cause for the login's message.
+// Every failing call keeps its failure (the kind, the server's reply, a
+// plain English cause) for the caller to report.
 class FtpControlChannel {
 public:
     static constexpr std::size_t maxLineLength = FtpReplyAssembler::maxLineLength;
@@ -56,12 +57,17 @@ public:
     const EngineTimeouts& Timeouts() const { return timeouts; }
     void Close();
 
-    // Record a failure: set the last error, keep `cause`, return false.
+    // False, and a failure, for an argument holding CR, LF or NUL, which
+    // would end the command line early and start another.
+    bool CheckArgument(const std::string& argument);
+
+    // Record a failure and return false.
     bool Fail(int code, std::string cause);
     bool FailWithReply(const FtpReply& reply);
     // Like Fail, and the connection can no longer be trusted to stay in step.
     bool Break(int code, std::string cause);
-    const std::string& Cause() const { return cause; }
+    const EngineResult& Failure() const { return failure; }
+    const std::string& Cause() const { return failure.cause; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -80,5 +86,5 @@ private:
     // cannot see bytes OpenSSL already holds.
     bool encrypted = false;
     FtpReplyAssembler assembler;  // received bytes not yet taken as replies
-    std::string cause;
+    EngineResult failure;  // the last one
 };

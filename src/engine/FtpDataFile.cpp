@@ -1,7 +1,6 @@
 #include "engine/FtpDataFile.h"
 
-#include "engine/FtpControlConnection.h"
-#include "platform/LastError.h"
+#include "engine/FileWrites.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>
@@ -56,30 +55,12 @@ void DropWaitingBytes(int fd)
     }
 }
 
-// All of `size` bytes, or false with the last error set.
-bool WriteAll(int fd, const char* bytes, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            SetLastError(n < 0 ? errno : EIO);
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
-FtpDataFile::FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection,
-                         DataChannel channel)
-    : connection(connection), data(std::move(data)), ownsConnection(ownsConnection), channel(channel)
+FtpDataFile::FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, DataChannel channel, std::uint64_t offset)
+    : end(end), data(std::move(data)), channel(channel), delivered(offset > 0)
 {
-    const auto idle = connection.Timeouts().dataIdle;
+    const auto idle = end.DataIdle();
     const Poco::Timespan idleSpan(static_cast<Poco::Timespan::TimeDiff>(idle.count()) * 1000);
     this->data.setReceiveTimeout(idleSpan);
     this->data.setSendTimeout(idleSpan);
@@ -90,7 +71,33 @@ FtpDataFile::~FtpDataFile()
     Close();
 }
 
-long FtpDataFile::Read(void* buffer, std::size_t size)
+EngineResult FtpDataFile::Outcome(long count, std::size_t& bytes) const
+{
+    bytes = count > 0 ? static_cast<std::size_t>(count) : 0;
+    return count < 0 ? failure : EngineResult{};
+}
+
+EngineResult FtpDataFile::Read(void* buffer, std::size_t size, std::size_t& received)
+{
+    return Outcome(ReadBytes(buffer, size), received);
+}
+
+EngineResult FtpDataFile::ReceiveInto(int fd, std::size_t size, std::size_t& moved)
+{
+    return Outcome(ReceiveBytesInto(fd, size), moved);
+}
+
+EngineResult FtpDataFile::SendFrom(int fd, std::size_t size, std::size_t& sent)
+{
+    return Outcome(SendBytesFrom(fd, size), sent);
+}
+
+EngineResult FtpDataFile::Write(const void* buffer, std::size_t size)
+{
+    return WriteBytes(buffer, size) ? EngineResult{} : failure;
+}
+
+long FtpDataFile::ReadBytes(void* buffer, std::size_t size)
 {
     if (!CanReceive())
         return -1;
@@ -111,10 +118,8 @@ long FtpDataFile::Read(void* buffer, std::size_t size)
 
 bool FtpDataFile::CanReceive()
 {
-    if (!open) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-        return false;
-    }
+    if (!open)
+        return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
     return pendingError == 0 || FailTransfer(pendingError);
 }
 
@@ -122,7 +127,7 @@ long FtpDataFile::Received(std::size_t filled)
 {
     // A shut-down socket reads as the end of the file; after Abort it is not one.
     if (aborted) {
-        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+        Fail(ERROR_INTERNET_CONNECTION_ABORTED);
         return -1;
     }
     // The bytes that arrived before a failure are still the file's: they go
@@ -138,17 +143,14 @@ long FtpDataFile::Received(std::size_t filled)
 // page cache, so a binary download is copied once instead of twice (into
 // our buffer, then out of it); on loopback that is most of the cost. TLS
 // records must be decrypted here first, so they take the piece instead.
-long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
+long FtpDataFile::ReceiveBytesInto(int fd, std::size_t size)
 {
-    side = FailedSide::Server;
     if (!CanReceive())
         return -1;
     if (Encrypted())
-        return DecryptInto(fd, size, side);
-    if (!OpenPipe()) {
-        side = FailedSide::LocalFile;
+        return DecryptInto(fd, size);
+    if (!OpenPipe())
         return -1;
-    }
     const int socket = data.impl()->sockfd();
     std::size_t moved = 0;
     while (moved < size) {
@@ -165,13 +167,13 @@ long FtpDataFile::ReceiveInto(int fd, std::size_t size, FailedSide& side)
         if (aborted)
             break;  // what came is no longer wanted
         if (!Deliver(fd, static_cast<std::size_t>(n)))
-            return FailLocally(side);
+            return FailLocally();
         moved += static_cast<std::size_t>(n);
     }
     return Received(moved);
 }
 
-long FtpDataFile::DecryptInto(int fd, std::size_t size, FailedSide& side)
+long FtpDataFile::DecryptInto(int fd, std::size_t size)
 {
     MakePiece();
     std::size_t moved = 0;
@@ -179,8 +181,12 @@ long FtpDataFile::DecryptInto(int fd, std::size_t size, FailedSide& side)
         const int n = ReceiveSome(piece.data(), std::min(piece.size(), size - moved));
         if (n <= 0 || aborted)
             break;
-        if (!EmptyOnce(fd) || !WriteAll(fd, piece.data(), static_cast<std::size_t>(n)))
-            return FailLocally(side);
+        if (!EmptyOnce(fd))
+            return FailLocally();
+        if (const int error = WriteAll(fd, piece.data(), static_cast<std::size_t>(n))) {
+            Fail(error, FailedSide::LocalFile);
+            return FailLocally();
+        }
         moved += static_cast<std::size_t>(n);
     }
     return Received(moved);
@@ -188,21 +194,25 @@ long FtpDataFile::DecryptInto(int fd, std::size_t size, FailedSide& side)
 
 // Bytes taken from the connection did not all reach the file: no later call
 // may go on as if the file were whole.
-long FtpDataFile::FailLocally(FailedSide& side)
+long FtpDataFile::FailLocally()
 {
     pendingError = ERROR_INTERNET_INCORRECT_HANDLE_STATE;
-    side = FailedSide::LocalFile;
+    failure.side = FailedSide::LocalFile;
     return -1;
+}
+
+bool FtpDataFile::Fail(int code, FailedSide side)
+{
+    failure = EngineResult::Failure(code, {}, side);
+    return false;
 }
 
 bool FtpDataFile::EmptyOnce(int fd)
 {
     if (delivered)
         return true;
-    if (ftruncate(fd, 0) != 0) {
-        SetLastError(errno);
-        return false;
-    }
+    if (ftruncate(fd, 0) != 0)
+        return Fail(errno, FailedSide::LocalFile);
     delivered = true;
     return true;
 }
@@ -221,10 +231,8 @@ bool FtpDataFile::Deliver(int fd, std::size_t bytes)
         const ssize_t n = splice(pipeEnds[0], nullptr, fd, nullptr, bytes, SPLICE_F_MOVE);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            SetLastError(n < 0 ? errno : EIO);
-            return false;
-        }
+        if (n <= 0)
+            return Fail(n < 0 ? errno : EIO, FailedSide::LocalFile);
         bytes -= static_cast<std::size_t>(n);
     }
     return true;
@@ -234,10 +242,8 @@ bool FtpDataFile::OpenPipe()
 {
     if (pipeEnds[0] >= 0)
         return true;
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        SetLastError(errno);
-        return false;
-    }
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return Fail(errno, FailedSide::LocalFile);
     // 1 MiB is the default limit for a user's pipe; when the system allows
     // less, the pipe's own size is the most one call takes.
     fcntl(pipeEnds[1], F_SETPIPE_SZ, 1 << 20);
@@ -268,11 +274,10 @@ int FtpDataFile::ReceiveSome(char* bytes, std::size_t size)
 // the speed against a server on the same machine: zero copy leaves the
 // one read of the file's cold pages to the receiving side, the server's
 // core, which is the one that sets the pace.
-long FtpDataFile::SendFrom(int fd, std::size_t size, FailedSide& side)
+long FtpDataFile::SendBytesFrom(int fd, std::size_t size)
 {
-    side = FailedSide::Server;
     if (!open) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
         return -1;
     }
     MakePiece();
@@ -282,29 +287,26 @@ long FtpDataFile::SendFrom(int fd, std::size_t size, FailedSide& side)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            side = FailedSide::LocalFile;
-            SetLastError(errno);
+            Fail(errno, FailedSide::LocalFile);
             return -1;
         }
         if (n == 0)
             break;  // the file ended
-        if (!Write(piece.data(), static_cast<std::size_t>(n)))
+        if (!WriteBytes(piece.data(), static_cast<std::size_t>(n)))
             return -1;
         sent += static_cast<std::size_t>(n);
     }
     if (aborted) {
-        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+        Fail(ERROR_INTERNET_CONNECTION_ABORTED);
         return -1;
     }
     return static_cast<long>(sent);
 }
 
-bool FtpDataFile::Write(const void* buffer, std::size_t size)
+bool FtpDataFile::WriteBytes(const void* buffer, std::size_t size)
 {
-    if (!open) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-        return false;
-    }
+    if (!open)
+        return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
     const char* bytes = static_cast<const char*>(buffer);
     try {
         while (size > 0 && !aborted) {
@@ -323,24 +325,21 @@ bool FtpDataFile::Write(const void* buffer, std::size_t size)
         const bool stalled = failure.code() == EAGAIN || failure.code() == EWOULDBLOCK;
         return FailTransfer(stalled ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_RESET);
     }
-    if (aborted) {
-        SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
-        return false;
-    }
+    if (aborted)
+        return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
     // Tickets are read as they come, while the upload runs: Abort shuts the
     // reading side, and the upload's end could not read them any more.
     if (Encrypted())
-        connection.KeepTlsTickets(data, std::chrono::milliseconds(0));
+        end.KeepTlsTickets(data, std::chrono::milliseconds(0));
     return true;
 }
 
 bool FtpDataFile::FailTransfer(int fallbackCode)
 {
-    SetLastError(aborted ? ERROR_INTERNET_CONNECTION_ABORTED : fallbackCode);
-    return false;
+    return Fail(aborted ? ERROR_INTERNET_CONNECTION_ABORTED : fallbackCode);
 }
 
-bool FtpDataFile::Close()
+EngineResult FtpDataFile::Close()
 {
     if (!open)
         return closeResult;
@@ -348,7 +347,7 @@ bool FtpDataFile::Close()
         std::lock_guard<std::mutex> guard(dataLock);
         open = false;
         if (Encrypted())
-            connection.KeepTlsTickets(data, ticketWait);
+            end.KeepTlsTickets(data, ticketWait);
         if (Encrypted() && !aborted)
             EndTls();
         try {
@@ -362,9 +361,8 @@ bool FtpDataFile::Close()
             ::close(end);
         end = -1;
     }
-    closeResult = connection.FinishTransfer(aborted);
-    if (ownsConnection)
-        connection.ReleaseBusy();
+    closeResult = end.Finish(aborted);
+    end.Release();
     return closeResult;
 }
 

@@ -1,41 +1,50 @@
 #pragma once
-#include "engine/InternetFile.h"
+#include "engine/FtpTransferEnd.h"
+#include "engine/RemoteFileSystem.h"
 
 #include <Poco/Net/StreamSocket.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <vector>
-
-class FtpControlConnection;
 
 // Encrypted, the bytes exist in clear only in this process, so nothing moves
 // them inside the kernel (splice): they are decrypted through a piece of our own.
 enum class DataChannel { Clear, Encrypted };
 
-// The data connection of one RETR or STOR. Closing it reads the server's
-// final reply on the control connection, which then serves other commands.
-class FtpDataFile : public InternetFile {
+// The data connection of one RETR or STOR (or a listing). Closing it ends
+// the transfer through `end`, after which the control connection serves
+// other commands.
+class FtpDataFile : public RemoteFile {
 public:
-    // `ownsConnection`: the file holds the connection busy until it is closed.
-    FtpDataFile(FtpControlConnection& connection, Poco::Net::StreamSocket data, bool ownsConnection,
-                DataChannel channel);
+    // A file opened at an offset appends to the local file of ReceiveInto
+    // instead of emptying it first.
+    FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, DataChannel channel, std::uint64_t offset = 0);
     ~FtpDataFile() override;
 
-    long Read(void* buffer, std::size_t size) override;
-    long ReceiveInto(int fd, std::size_t size, FailedSide& side) override;
-    long SendFrom(int fd, std::size_t size, FailedSide& side) override;
-    bool Write(const void* buffer, std::size_t size) override;
-    bool Close() override;
+    EngineResult Read(void* buffer, std::size_t size, std::size_t& received) override;
+    EngineResult ReceiveInto(int fd, std::size_t size, std::size_t& moved) override;
+    EngineResult SendFrom(int fd, std::size_t size, std::size_t& sent) override;
+    EngineResult Write(const void* buffer, std::size_t size) override;
+    EngineResult Close() override;
     void Abort() override;
 
 private:
+    // The byte counts below: negative on a failure, which `failure` holds.
+    long ReadBytes(void* buffer, std::size_t size);
+    long ReceiveBytesInto(int fd, std::size_t size);
+    long SendBytesFrom(int fd, std::size_t size);
+    bool WriteBytes(const void* buffer, std::size_t size);
+    EngineResult Outcome(long count, std::size_t& bytes) const;
+
     bool Encrypted() const { return channel == DataChannel::Encrypted; }
+    bool Fail(int code, FailedSide side = FailedSide::Server);
     bool FailTransfer(int fallbackCode);
     void EndTls();
     // One receive; a failure is kept in pendingError and gives -1.
     int ReceiveSome(char* bytes, std::size_t size);
-    // False, with the last error set, when the file is closed or a failure waits.
+    // False when the file is closed or a failure waits.
     bool CanReceive();
     // Read's result for `filled` bytes once the receiving stopped.
     long Received(std::size_t filled);
@@ -43,24 +52,23 @@ private:
     // Moves what the pipe holds into `fd`, emptying it first on the first call.
     bool Deliver(int fd, std::size_t bytes);
     // ReceiveInto over TLS: decrypted through the piece into `fd`.
-    long DecryptInto(int fd, std::size_t size, FailedSide& side);
-    long FailLocally(FailedSide& side);
-    // Empties `fd` before the transfer's first byte goes in; false, with the
-    // last error set, when it cannot.
+    long DecryptInto(int fd, std::size_t size);
+    long FailLocally();
+    // Empties `fd` before the transfer's first byte goes in; false when it cannot.
     bool EmptyOnce(int fd);
     void MakePiece();
 
-    FtpControlConnection& connection;
+    FtpTransferEnd end;
     Poco::Net::StreamSocket data;
     std::mutex dataLock;  // Abort against Close: never shut down a closed descriptor
     std::atomic<bool> aborted{false};
     bool open = true;
     int pendingError = 0;  // a receive failed; reported once the bytes before it are out
-    bool closeResult = false;
-    bool ownsConnection;
+    EngineResult failure;  // the last one, for the call that returns it
+    EngineResult closeResult;
     DataChannel channel;
     int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
     std::size_t pipeCapacity = 0;
-    bool delivered = false;  // a byte has gone into the local file
+    bool delivered;  // a byte has gone into the local file, or it is appended to
     std::vector<char> piece;  // the engine's copy buffer, made at its first use
 };

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <sstream>
 
 namespace {
 
-enum ReplyCode { replyEprtUnknown = 500, replyEprtNotImplemented = 502, replyPathCreated = 257 };
+enum ReplyCode { replyEprtUnknown = 500, replyEprtNotImplemented = 502, replyPathCreated = 257, replyFileStatus = 213 };
 
 // The quoted path of a 257 reply, with doubled quotes undone; false when it has none.
 bool QuotedPath(const std::string& text, std::string& path)
@@ -35,6 +36,21 @@ bool QuotedPath(const std::string& text, std::string& path)
 bool ParsePwdReply(const FtpReply& reply, std::string& path)
 {
     return reply.code == replyPathCreated && QuotedPath(reply.text, path);
+}
+
+bool ParseSizeReply(const FtpReply& reply, std::uint64_t& size)
+{
+    if (reply.code != replyFileStatus || reply.text.size() < 5 || reply.text[3] != ' ')
+        return false;
+    std::uint64_t value = 0;
+    const std::string digits = reply.text.substr(4);
+    for (const char c : digits) {
+        if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10)
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    size = value;
+    return true;
 }
 
 std::vector<std::string> FeatureNames(const std::string& featReply)

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/FtpReply.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ bool ParsePwdReply(const FtpReply& reply, std::string& path);
 
 // The first word of each feature line of a FEAT reply, upper-cased; the
 // opening "211-Features:" line and the closing line are not features.
+// A 213 reply to SIZE: "213 <decimal bytes>" and nothing else.
+bool ParseSizeReply(const FtpReply& reply, std::uint64_t& size);
+
 std::vector<std::string> FeatureNames(const std::string& featReply);
 
 // Whether a FEAT reply lists TLS among its AUTH mechanisms ("AUTH TLS",

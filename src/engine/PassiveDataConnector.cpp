@@ -1,6 +1,5 @@
 #include "engine/PassiveDataConnector.h"
 
-#include "platform/LastError.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>

@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/EngineResult.h"
+
 #include <cstdint>
 #include <string>
 
@@ -30,7 +32,7 @@ struct FtpLoginRequest {
 };
 
 struct FtpLoginOutcome {
-    std::string failure;  // why, in words for the user
+    EngineResult result;  // a failure's cause is in words for the user
     enum class Certificate { Verified, Untrusted } certificateState = Certificate::Verified;
     ServerCertificate certificate;  // when Untrusted
 };

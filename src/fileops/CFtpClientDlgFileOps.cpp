@@ -5,7 +5,7 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
 #include "fileops/CInputDlg.h"
-#include "engine/FtpConnection.h"
+#include "platform/FtpConnection.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "transfer/TransferRules.h"

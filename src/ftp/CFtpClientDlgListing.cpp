@@ -5,8 +5,7 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
 #include "ftp/ListEntry.h"
-#include "engine/FtpConnection.h"
-#include "platform/FtpFileFind.h"
+#include "platform/FtpConnection.h"
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
 
@@ -36,16 +35,10 @@ void CFtpClientDlg::RefreshListing()
 // False when the listing could not be had; an empty directory is no failure.
 bool CFtpClientDlg::ReadListing(ListingSummary& listing)
 {
-    FtpFileFind finder(*ftpConnection);
-    bool more = finder.FindFile();
-    if (!more && GetLastError() != ERROR_NO_MORE_FILES)
+    std::vector<FtpListEntry> entries;
+    if (!ftpConnection->List(entries))
         return false;
-    while (more) {
-        more = finder.FindNextFile();
-        const FtpEntryKind kind = finder.IsDirectory() ? FtpEntryKind::Directory : FtpEntryKind::File;
-        AddListingEntry(listing, FtpListEntry{finder.GetFileName(), kind, finder.GetLength(), finder.GetLastWriteTime()});
-    }
-    finder.Close();
+    listing = BuildListing(entries);
     return true;
 }
 

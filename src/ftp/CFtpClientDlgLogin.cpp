@@ -9,8 +9,8 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/LastErrorText.h"
-#include "engine/FtpConnection.h"
-#include "engine/InternetException.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "platform/UntrustedCertificateException.h"
@@ -156,7 +156,6 @@ void CFtpClientDlg::OnLogout()
             ftpConnection->Close();
             ftpConnection.reset();
         }
-        session->Close();
         session.reset();
         // The login's encryption line goes with it; a transfer's last line stays.
         if (progressBar->GetText().StartsWith("Encrypted (") || progressBar->GetText().StartsWith("Not encrypted:"))

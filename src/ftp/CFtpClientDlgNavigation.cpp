@@ -4,7 +4,7 @@
 
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
-#include "engine/FtpConnection.h"
+#include "platform/FtpConnection.h"
 #include "platform/MessageBox.h"
 
 #include <wx/utils.h>

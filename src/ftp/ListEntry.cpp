@@ -57,6 +57,25 @@ std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b)
     return b > max - a ? max : a + b;
 }
 
+
+void AddListingEntry(ListingSummary& summary, const FtpListEntry& entry)
+{
+    ListEntry row;
+    row.name = entry.name;
+    row.modified = entry.modified;
+    if (entry.kind == FtpEntryKind::Directory) {
+        if (IsDotDirectory(entry.name))
+            return;
+        row.kind = LIST_KIND_FOLDER;
+        ++summary.folders;
+    } else {
+        row.kind = LIST_KIND_FILE;
+        row.size = entry.size;
+        summary.totalBytes = SaturatingAdd(summary.totalBytes, entry.size);
+        ++summary.files;
+    }
+    summary.rows.push_back(std::move(row));
+}
 }  // namespace
 
 std::string FormatSizeText(std::uint64_t size)
@@ -108,25 +127,6 @@ std::vector<std::size_t> SortEntries(std::vector<ListEntry>& entries, int descen
     }
     entries = std::move(sorted);
     return newPosition;
-}
-
-void AddListingEntry(ListingSummary& summary, const FtpListEntry& entry)
-{
-    ListEntry row;
-    row.name = entry.name;
-    row.modified = entry.modified;
-    if (entry.kind == FtpEntryKind::Directory) {
-        if (IsDotDirectory(entry.name))
-            return;
-        row.kind = LIST_KIND_FOLDER;
-        ++summary.folders;
-    } else {
-        row.kind = LIST_KIND_FILE;
-        row.size = entry.size;
-        summary.totalBytes = SaturatingAdd(summary.totalBytes, entry.size);
-        ++summary.files;
-    }
-    summary.rows.push_back(std::move(row));
 }
 
 ListingSummary BuildListing(const std::vector<FtpListEntry>& entries)

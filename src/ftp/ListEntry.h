@@ -52,8 +52,6 @@ struct ListingSummary {
     std::uint64_t totalBytes = 0;  // sum of the file sizes
 };
 
-// Appends one listed entry: directories "." and ".." are left out, other
-// directories become folders of size 0, everything else counts as a file.
-void AddListingEntry(ListingSummary& summary, const FtpListEntry& entry);
-
+// Directories "." and ".." are left out, other directories become folders of
+// size 0, everything else counts as a file.
 ListingSummary BuildListing(const std::vector<FtpListEntry>& entries);

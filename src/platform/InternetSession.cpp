@@ -1,28 +1,14 @@
 #include "platform/InternetSession.h"
 
 #include "platform/EngineModule.h"
-#include "engine/FtpConnection.h"
-#include "engine/InternetException.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
 #include "platform/LastError.h"
 #include "platform/UntrustedCertificateException.h"
 
 InternetSession::InternetSession() = default;
 
 InternetSession::~InternetSession() = default;
-
-std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const std::string& host, const std::string& user,
-                                                                 const std::string& password, std::uint16_t port,
-                                                                 bool passive)
-{
-    if (passive)
-        throw InternetException(ERROR_INTERNET_INVALID_ARGUMENT, "Passive mode is not supported");
-    FtpLoginRequest request;
-    request.host = host;
-    request.port = port;
-    request.user = user;
-    request.password = password;
-    return GetFtpConnection(request);
-}
 
 std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const FtpLoginRequest& request)
 {
@@ -31,15 +17,13 @@ std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const FtpLoginR
     if (!open)
         throw InternetException(ERROR_INTERNET_INTERNAL_ERROR, "The FTP engine could not be loaded: " + loadError);
     FtpLoginOutcome outcome;
-    std::unique_ptr<FtpConnection> connection(open(timeouts, request, outcome));
-    if (connection)
-        return connection;
-    const int code = GetLastError();
-    const std::string message = outcome.failure.empty() ? SystemMessage(code) : outcome.failure;
+    std::unique_ptr<RemoteFileSystem> remote(open(timeouts, request, outcome));
+    if (remote)
+        return std::make_unique<FtpConnection>(std::move(remote));
+    const int code = outcome.result.code;
+    SetLastError(code, outcome.result.response);
+    const std::string message = outcome.result.cause.empty() ? SystemMessage(code) : outcome.result.cause;
     if (outcome.certificateState == FtpLoginOutcome::Certificate::Untrusted)
         throw UntrustedCertificateException(code, message, outcome.certificate);
     throw InternetException(code, message);
 }
-
-// Connections belong to their callers, so the session has nothing to release.
-void InternetSession::Close() {}

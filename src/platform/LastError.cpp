@@ -49,6 +49,13 @@ void SetLastError(int code, std::string response)
     lastError.response = std::move(response);
 }
 
+bool TakeResult(const EngineResult& result)
+{
+    if (!result.Ok())
+        SetLastError(result.code, result.response);
+    return result.Ok();
+}
+
 int GetLastError()
 {
     return lastError.code;

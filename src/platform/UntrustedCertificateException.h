@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/InternetException.h"
+#include "platform/InternetException.h"
 #include "engine/TlsTypes.h"
 
 // Thrown by InternetSession::GetFtpConnection when the server's certificate

@@ -7,8 +7,8 @@
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
-#include "engine/FtpConnection.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "transfer/CAsciiExtDlg.h"
@@ -190,9 +190,7 @@ void CFtpClientDlg::StartTransfer(TransferDirection direction)
     transferJob.direction = direction;
     transferJob.runningFlag = &transferInProgress;
     transferJob.notifyWnd = this;
-    transferJob.connection = ftpConnection.get();
     transferJob.statusText.clear();
-    transferJob.errorCaption.clear();
     transferInProgress = 1;
     workerRunning = true;
     try {

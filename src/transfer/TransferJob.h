@@ -7,12 +7,11 @@
 #include <mutex>
 #include <string>
 
-class FtpConnection;
 class InternetFile;
 class wxEvtHandler;
 
 // The record the window hands to a transfer worker. The window fills every
-// field but statusText and errorCaption before it starts the worker and does
+// field but statusText before it starts the worker and does
 // not change any while the worker runs.
 struct TransferJob {
     TransferDirection direction = TransferDirection::Download;
@@ -21,9 +20,7 @@ struct TransferJob {
     std::string localPath;
     std::string remoteName;
     std::string statusText;                     // guarded by lock while running
-    std::string errorCaption;                   // likewise
     std::int64_t totalBytes = 0;
-    FtpConnection* connection = nullptr;
     std::unique_ptr<InternetFile> remoteFile;   // owned by the worker once started
     int localFile = -1;                         // an upload's open local file; the worker closes it
     unsigned transferType = 0;                  // line-end conversion for ASCII

@@ -4,22 +4,19 @@
 #include "transfer/TransferWorker.h"
 
 #include "ftp/LastErrorText.h"
-#include "engine/InternetFile.h"
+#include "platform/InternetFile.h"
 #include "engine/TransferTypes.h"
 #include "platform/LastError.h"
-#include "transfer/LineEndConverter.h"
+#include "transfer/CopyPump.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <new>
-#include <optional>
-#include <unistd.h>
 #include <utility>
-#include <vector>
 
 wxDEFINE_EVENT(WM_TRANSFER_ERROR, wxThreadEvent);
 wxDEFINE_EVENT(WM_TRANSFER_PROGRESS, wxThreadEvent);
@@ -84,7 +81,6 @@ void PostError(TransferJob& job, const std::string& what)
         // A failure mid-copy comes after progress lines the window may still be reading.
         std::lock_guard<std::mutex> guard(job.lock);
         job.statusText = text;
-        job.errorCaption = caption;
     }
     auto* event = new wxThreadEvent(WM_TRANSFER_ERROR);
     event->SetString(wxString::FromUTF8(text));
@@ -98,41 +94,14 @@ void SetStatus(TransferJob& job, const std::string& line)
     job.statusText = line;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-long ReadSome(int fd, char* buffer, std::size_t size)
-{
-    for (;;) {
-        const ssize_t got = read(fd, buffer, size);
-        if (got >= 0 || errno != EINTR)
-            return static_cast<long>(got);
-    }
-}
-
 const char* SideCaption(FailedSide side)
 {
     return side == FailedSide::Server ? "Server" : "Local File";
 }
 
-// How the copy loop ended.
-enum class CopyEnd { Complete, Aborted, Failed };
-
 class Copier {
 public:
-    explicit Copier(TransferJob& job)
-        : job(job), converter(job.direction), convert(job.transferType == FTP_TRANSFER_TYPE_ASCII) {}
+    explicit Copier(TransferJob& job) : job(job) {}
     ~Copier()
     {
         if (local >= 0)
@@ -143,28 +112,42 @@ public:
 
     void Run()
     {
-        chunk = static_cast<std::size_t>(ChunkSize(job.totalBytes));
         if (!OpenLocal()) {
             PostError(job, "Local File");
             return;
         }
-        std::vector<char> buffer;
-        try {
-            if (!engineCopy)
-                buffer.resize(chunk);
-        } catch (const std::bad_alloc&) {
-            SetLastError(ENOMEM);
+        const auto start = std::chrono::steady_clock::now();
+        const auto elapsedMs = [start] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count();
+        };
+        CopyOrder order;
+        order.direction = job.direction;
+        order.convertLineEnds = job.transferType == FTP_TRANSFER_TYPE_ASCII;
+        order.localFile = local;
+        order.chunk = static_cast<std::size_t>(ChunkSize(job.totalBytes));
+        order.running = job.runningFlag;
+        order.onChunk = [this, &elapsedMs](std::int64_t copied) {
+            SetStatus(job,
+                      ProgressLine(job.direction, job.remoteName, SecondsLeft(elapsedMs(), job.totalBytes, copied)));
+            PostProgress(job, copied, Report::IfTheWindowKeepsUp);
+        };
+        CopyPump pump(std::move(order));
+        const CopyOutcome outcome = pump.Run(*job.remoteFile);
+        if (outcome.end == CopyEnd::OutOfMemory) {
             PostError(job, "Memory");
             return;
         }
-        FinishLine(Copy(buffer));
+        if (outcome.end == CopyEnd::Failed)
+            PostFailure(outcome.side);
+        FinishLine(outcome.end, elapsedMs());
     }
 
 private:
     bool OpenLocal()
     {
         // No O_TRUNC: an existing file is emptied only once the server has
-        // sent something to put in its place (see EmptyLocalOnce).
+        // sent something to put in its place (see CopyPump).
         if (job.direction == TransferDirection::Download)
             local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         else if (job.localFile >= 0)
@@ -175,61 +158,7 @@ private:
             SetLastError(errno);
             return false;
         }
-        struct stat status {};
-        if (fstat(local, &status) != 0) {
-            SetLastError(errno);
-            return false;
-        }
-        const bool regular = S_ISREG(status.st_mode);
-        // A pipe or a device has nothing to empty, and ftruncate would refuse it.
-        emptied = !regular;
-        if (regular && job.direction == TransferDirection::Upload) {
-            uploadSize = status.st_size;
-            uploadModified = status.st_mtim;
-        }
-        // The one choice of the engine's own copy: bytes that need no
-        // conversion go between the socket and a regular file without the
-        // worker's buffer (down in clear by splice inside the kernel,
-        // otherwise through a cache-sized buffer of the engine's).
-        engineCopy = !convert && regular;
         return true;
-    }
-
-    bool Running() const { return job.runningFlag->load() == 1; }
-
-    CopyEnd Copy(std::vector<char>& buffer)
-    {
-        start = std::chrono::steady_clock::now();
-        while (Running()) {
-            const long n = ReadChunk(buffer);
-            // After Abort the window shuts a stalled data connection down;
-            // the failed call that follows is the abort, not an error.
-            if (n < 0 && !Running())
-                break;
-            if (n < 0) {
-                PostFailure(readSide);
-                return CopyEnd::Failed;
-            }
-            if (n == 0 && LocalFileChanged()) {
-                PostError(job, "Local File");
-                return CopyEnd::Failed;
-            }
-            if (n == 0)
-                break;
-            if (!WriteChunk(buffer.data(), static_cast<std::size_t>(n))) {
-                if (!Running())
-                    break;
-                PostFailure(WriteSide());
-                return CopyEnd::Failed;
-            }
-            copied += n;
-            SetStatus(job, ProgressLine(job.direction, job.remoteName,
-                                        SecondsLeft(ElapsedMs(), job.totalBytes, copied)));
-            PostProgress(job, copied, Report::IfTheWindowKeepsUp);
-        }
-        if (!Running())
-            return CopyEnd::Aborted;
-        return FlushAndClose() ? CopyEnd::Complete : CopyEnd::Failed;
     }
 
     void PostFailure(FailedSide side)
@@ -253,133 +182,21 @@ private:
         SetLastError(sendError, sendResponse);
     }
 
-    // The end a write failure comes from; a read failure's is readSide.
-    FailedSide WriteSide() const
-    {
-        return job.direction == TransferDirection::Download ? FailedSide::LocalFile : FailedSide::Server;
-    }
-
-    long ReadChunk(std::vector<char>& buffer)
-    {
-        readSide = job.direction == TransferDirection::Download ? FailedSide::Server : FailedSide::LocalFile;
-        if (engineCopy && job.direction == TransferDirection::Download) {
-            const long n = job.remoteFile->ReceiveInto(local, chunk, readSide);
-            emptied = emptied || n > 0;  // the engine emptied the file before the first byte
-            return n;
-        }
-        if (job.direction == TransferDirection::Download)
-            return job.remoteFile->Read(buffer.data(), chunk);
-        if (engineCopy)
-            return job.remoteFile->SendFrom(local, chunk, readSide);
-        const long n = ReadSome(local, buffer.data(), chunk);
-        if (n < 0)
-            SetLastError(errno);
-        return n;
-    }
-
-    bool WriteChunk(const char* data, std::size_t size)
-    {
-        if (convert) {
-            const std::string_view converted = converter.Convert(std::string_view(data, size));
-            return WriteOut(converted.data(), converted.size());
-        }
-        return WriteOut(data, size);
-    }
-
-    bool WriteOut(const char* data, std::size_t size)
-    {
-        if (engineCopy)
-            return true;  // ReceiveInto or SendFrom has moved them
-        if (job.direction == TransferDirection::Upload)
-            return job.remoteFile->Write(data, size);
-        if (EmptyLocalOnce() && WriteAll(local, data, size))
-            return true;
-        SetLastError(errno ? errno : EIO);
-        return false;
-    }
-
-    // The converter may hold a last CR; the server's final reply decides
-    // whether the transfer really succeeded (552 after STOR, say).
-    bool FlushAndClose()
-    {
-        const std::string rest = converter.Finish();
-        if (convert && !rest.empty() && !WriteOut(rest.data(), rest.size())) {
-            PostError(job, SideCaption(WriteSide()));
-            return false;
-        }
-        if (!job.remoteFile->Close()) {
-            PostError(job, "Server");
-            return false;
-        }
-        // An empty remote file replaces the local one only now it is known to be whole.
-        if (job.direction == TransferDirection::Download && !EmptyLocalOnce()) {
-            SetLastError(errno);
-            PostError(job, "Local File");
-            return false;
-        }
-        return true;
-    }
-
-    // An upload ends as a success only with the server holding one version
-    // of the file. Another process that cut it short meanwhile shows in the
-    // early end; one that rewrote or lengthened it, in the file's size and
-    // modification time (a regular file's: a pipe has no version to keep).
-    bool LocalFileChanged()
-    {
-        if (copied < uploadSize) {
-            SetLastError(ERROR_LOCAL_FILE_SHRANK);
-            return true;
-        }
-        if (!uploadModified)
-            return false;
-        struct stat now {};
-        if (fstat(local, &now) == 0 && now.st_size == uploadSize && now.st_mtim.tv_sec == uploadModified->tv_sec &&
-            now.st_mtim.tv_nsec == uploadModified->tv_nsec)
-            return false;
-        SetLastError(ERROR_LOCAL_FILE_CHANGED);
-        return true;
-    }
-
-    // A download that fails before its first byte leaves the user's existing
-    // file as it was; once bytes come, the file holds them and nothing else.
-    bool EmptyLocalOnce()
-    {
-        if (emptied)
-            return true;
-        emptied = ftruncate(local, 0) == 0;
-        return emptied;
-    }
-
-    void FinishLine(CopyEnd end)
+    void FinishLine(CopyEnd end, std::int64_t elapsedMs)
     {
         switch (end) {
         case CopyEnd::Aborted: SetStatus(job, AbortedLine(job.direction, job.remoteName)); break;
-        case CopyEnd::Failed: SetStatus(job, FailedLine(job.direction, job.remoteName)); break;
+        case CopyEnd::Failed:
+        case CopyEnd::OutOfMemory: SetStatus(job, FailedLine(job.direction, job.remoteName)); break;
         case CopyEnd::Complete:
-            SetStatus(job, FinalLine(job.direction, job.remoteName, ElapsedMs(), job.totalBytes));
+            SetStatus(job, FinalLine(job.direction, job.remoteName, elapsedMs, job.totalBytes));
             break;
         }
         PostProgress(job, 0, Report::Always);
     }
 
-    std::int64_t ElapsedMs() const
-    {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-            .count();
-    }
-
     TransferJob& job;
-    LineEndConverter converter;
-    const bool convert;
     int local = -1;
-    std::size_t chunk = 0;
-    bool engineCopy = false;  // set by OpenLocal
-    std::int64_t uploadSize = 0;  // a regular file's size when an upload opened it
-    std::optional<timespec> uploadModified;  // and its modification time
-    FailedSide readSide = FailedSide::Server;
-    bool emptied = false;
-    std::int64_t copied = 0;
-    std::chrono::steady_clock::time_point start;
 };
 
 void RunTransfer(TransferJob* job)

@@ -6,7 +6,7 @@
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
 #include "ftp/LastErrorText.h"
-#include "engine/FtpConnection.h"
+#include "platform/FtpConnection.h"
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
 #include "transfer/TransferRules.h"

@@ -1,18 +1,12 @@
-// Pure rules of the engine: reply classes, error texts, the local download file.
+// Pure rules of the engine: reply classes, error texts, the thread's last error.
 #include "engine/FtpReply.h"
 #include "platform/LastError.h"
-#include "engine/LocalDownloadFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -54,86 +48,6 @@ TEST(LastError, BelongsToTheThread)
     EXPECT_EQ(GetLastResponseInfo(), "550 No such file or directory.");
     SetLastError(ENOENT);
     EXPECT_EQ(GetLastResponseInfo(), "");
-}
-
-class LocalDownload : public ::testing::Test {
-protected:
-    LocalDownload()
-    {
-        char pattern[] = "/tmp/vantrel-download-XXXXXX";
-        directory = ::mkdtemp(pattern);
-    }
-    ~LocalDownload() override { std::filesystem::remove_all(directory); }
-
-    std::string Contents() const
-    {
-        std::ifstream in(Path(), std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
-    std::string Path() const { return directory + "/file"; }
-
-    // Writes the chunks in ASCII mode and returns the file's bytes.
-    std::string Converted(const std::vector<std::string>& chunks)
-    {
-        LocalDownloadFile file(true);
-        EXPECT_TRUE(file.Open(Path(), false));
-        for (const std::string& chunk : chunks)
-            EXPECT_TRUE(file.Write(chunk.data(), chunk.size()));
-        EXPECT_TRUE(file.Finish());
-        return Contents();
-    }
-
-    std::string directory;
-};
-
-TEST_F(LocalDownload, AsciiTurnsCrLfIntoLfAcrossChunkEnds)
-{
-    struct Case {
-        std::vector<std::string> chunks;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {{"a\r\nb\r\n"}, "a\nb\n"},
-        {{"a\r", "\nb"}, "a\nb"},
-        {{"a\r", "b"}, "a\rb"},
-        {{"a\r", "\r", "\n"}, "a\r\n"},
-        {{"end\r"}, "end\r"},
-        {{"lone\rcr"}, "lone\rcr"},
-        {{"\n\n"}, "\n\n"},
-        {{"a\r", "", "\n"}, "a\n"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Converted(c.chunks), c.expected);
-}
-
-TEST_F(LocalDownload, BinaryKeepsEveryByteAndReplacesOldContents)
-{
-    std::ofstream(Path()) << "a much longer earlier content";
-    LocalDownloadFile file(false);
-    ASSERT_TRUE(file.Open(Path(), false));
-    ASSERT_TRUE(file.Write("x\r\ny", 4));
-    ASSERT_TRUE(file.Finish());
-    EXPECT_EQ(Contents(), "x\r\ny");
-}
-
-TEST_F(LocalDownload, NewFileIsPrivate)
-{
-    LocalDownloadFile file(false);
-    ASSERT_TRUE(file.Open(Path(), true));
-    ASSERT_TRUE(file.Finish());
-    EXPECT_EQ(std::filesystem::status(Path()).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-}
-
-TEST_F(LocalDownload, ExistingFileWithFailIfExists)
-{
-    std::ofstream(Path()) << "keep";
-    LocalDownloadFile file(false);
-    EXPECT_FALSE(file.Open(Path(), true));
-    EXPECT_EQ(GetLastError(), EEXIST);
-    EXPECT_EQ(Contents(), "keep");
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // Both data-connection modes against real servers on loopback: a vsftpd
 // that refuses active mode, and pyftpdlib on IPv6 with and without it.
-#include "engine/FtpConnection.h"
-#include "engine/InternetFile.h"
-#include "platform/FtpFileFind.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "support/LocalFiles.h"
 #include "support/PyFtpServer.h"
+#include "support/RemoteFiles.h"
 #include "support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
@@ -24,31 +24,9 @@ const std::string payload = "passive bytes\r\n\x00\xff" + std::string(200000, 'p
 std::set<std::string> Names(FtpConnection& connection)
 {
     std::set<std::string> names;
-    FtpFileFind find(connection);
-    for (bool more = find.FindFile(); more;) {
-        more = find.FindNextFile();
-        names.insert(find.GetFileName());
-    }
+    for (const auto& [name, entry] : Listed(connection))
+        names.insert(name);
     return names;
-}
-
-std::string Download(FtpConnection& connection, const std::string& name)
-{
-    auto file = connection.OpenFile(name, FileAccess::Read, FTP_TRANSFER_TYPE_BINARY);
-    if (!file)
-        return "(not opened)";
-    std::string contents;
-    char buffer[65536];
-    for (long n; (n = file->Read(buffer, sizeof buffer)) > 0;)
-        contents.append(buffer, static_cast<std::size_t>(n));
-    EXPECT_TRUE(file->Close());
-    return contents;
-}
-
-bool Upload(FtpConnection& connection, const std::string& name, const std::string& contents)
-{
-    auto file = connection.OpenFile(name, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
-    return file && file->Write(contents.data(), contents.size()) && file->Close();
 }
 
 class DataModes : public ::testing::Test {
@@ -72,7 +50,8 @@ TEST_F(DataModes, PassiveOnlyVsftpdListsDownloadsAndUploads)
         GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
     }
     server->WriteFile("data.bin", payload);
-    auto connection = session.GetFtpConnection("127.0.0.1", VsftpdServer::User, "", server->Port(), false);
+    auto connection = session.GetFtpConnection(
+        {.host = "127.0.0.1", .port = server->Port(), .user = VsftpdServer::User, .password = ""});
     ASSERT_TRUE(connection);
     ASSERT_TRUE(connection->SetCurrentDirectory(server->ServerRoot()));
     EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin", VsftpdServer::UploadFolder}));
@@ -93,8 +72,8 @@ TEST_F(DataModes, Ipv6LoopbackInBothModes)
         options.activeRefused = activeRefused;
         PyFtpServer server(options);
         server.WriteFile("data.bin", payload);
-        auto connection = session.GetFtpConnection("::1", PyFtpServer::User, PyFtpServer::Password, server.Port(),
-                                                   false);
+        auto connection = session.GetFtpConnection(
+            {.host = "::1", .port = server.Port(), .user = PyFtpServer::User, .password = PyFtpServer::Password});
         ASSERT_TRUE(connection);
         EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin"}));
         EXPECT_EQ(Download(*connection, "data.bin"), payload);

@@ -1,8 +1,8 @@
 // Data connections against a scripted server: the fallback between active
 // and passive mode, each with the failure that mirrors it, and the checks
 // that keep a data connection to the server's own address.
-#include "engine/FtpConnection.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "support/ScriptedFtpServer.h"
@@ -50,7 +50,8 @@ protected:
         server.Then("211-Features:\n SIZE\n211 End");
         server.Then("331 Password required for anna.");
         server.Then("230 Logged in.");
-        return session.GetFtpConnection(server.Host(), "anna", "secret", server.Port(), false);
+        return session.GetFtpConnection(
+            {.host = server.Host(), .port = server.Port(), .user = "anna", .password = "secret"});
     }
 
     // RETR `name` after the given steps; the file's contents, or "" with the

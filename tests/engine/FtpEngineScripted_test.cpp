@@ -1,11 +1,12 @@
 // The engine against a scripted server: exact command transcripts, and every
 // success with the failure that mirrors it.
-#include "engine/FtpConnection.h"
-#include "engine/InternetException.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
+#include "platform/InternetFile.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "support/LoopbackPort.h"
+#include "support/RemoteFiles.h"
 #include "support/ScriptedFtpServer.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,8 @@ protected:
 
     std::unique_ptr<FtpConnection> Connect()
     {
-        return session.GetFtpConnection("127.0.0.1", "anna", "secret", server.Port(), false);
+        return session.GetFtpConnection(
+            {.host = "127.0.0.1", .port = server.Port(), .user = "anna", .password = "secret"});
     }
 
     // Logs in and opens `name` for a binary read; the server answers RETR
@@ -207,7 +209,7 @@ TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
 {
     const std::uint16_t port = UnusedLoopbackPort();
     try {
-        session.GetFtpConnection("127.0.0.1", "anna", "secret", port, false);
+        session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = "anna", .password = "secret"});
         FAIL() << "connected";
     } catch (const InternetException& error) {
         EXPECT_EQ(error.GetErrorMessage(), "Connection refused by 127.0.0.1 port " + std::to_string(port));
@@ -218,7 +220,7 @@ TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
 TEST_F(ScriptedEngine, UnknownHostIsNamed)
 {
     try {
-        session.GetFtpConnection("foo.invalid", "anna", "secret", 21, false);
+        session.GetFtpConnection({.host = "foo.invalid", .port = 21, .user = "anna", .password = "secret"});
         FAIL() << "connected";
     } catch (const InternetException& error) {
         EXPECT_EQ(error.GetErrorMessage(), "Host not found: foo.invalid");
@@ -236,13 +238,11 @@ TEST_F(ScriptedEngine, FeatRefusalIsNoLoginFailure)
 {
     auto connection = LogIn("500 FEAT not understood.");
     ASSERT_TRUE(connection);
-    std::string listing;
-    bool machine = true;
     server.Then("200 EPRT ok.");
     server.Then("200 Type A.");
     server.Then(Server::SendData("-rw-r--r-- 1 u g 5 Jan 1 2024 a\r\n"));
-    EXPECT_TRUE(connection->ListDirectory(listing, machine));
-    EXPECT_FALSE(machine);
+    EXPECT_EQ(Listed(*connection).at("a").size, 5u);
+    EXPECT_EQ(server.Commands().back(), "LIST");
 }
 
 TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
@@ -251,9 +251,10 @@ TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
     // A user or password that would smuggle a command in is refused before
     // the connection is even made, so the login below is the server's first.
     for (const std::string& name : bad)
-        for (const auto& [user, password] : {std::pair(name, std::string("secret")), std::pair(std::string("anna"), name)}) {
+        for (const auto& [user, password] :
+             {std::pair(name, std::string("secret")), std::pair(std::string("anna"), name)}) {
             try {
-                session.GetFtpConnection("127.0.0.1", user, password, server.Port(), false);
+                session.GetFtpConnection({.host = "127.0.0.1", .port = server.Port(), .user = user, .password = password});
                 ADD_FAILURE() << "a login with a line break or NUL went through";
             } catch (const InternetException& error) {
                 EXPECT_EQ("A name may not contain a line break or a NUL character", error.GetErrorMessage());
@@ -635,7 +636,8 @@ TEST_F(ScriptedEngine, OpenFileKeepsOtherOperationsOut)
     EXPECT_FALSE(retrieving->SetCurrentDirectory("d"));
     EXPECT_FALSE(retrieving->OpenFile("g", FileAccess::Read, FTP_TRANSFER_TYPE_BINARY));
     EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
-    EXPECT_FALSE(retrieving->GetFile("f", "/nonexistent/f", false, FTP_TRANSFER_TYPE_BINARY));
+    std::vector<FtpListEntry> entries;
+    EXPECT_FALSE(retrieving->List(entries));
     EXPECT_EQ(GetLastError(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     std::string contents;
     EXPECT_EQ(ReadAll(*file, contents), 0);
@@ -677,11 +679,7 @@ TEST_F(ScriptedEngine, ListingUsesMlsdWhenFeatListsIt)
     server.Then("200 Type set to A.");
     server.Then("200 EPRT command successful.");
     server.Then(Server::SendData("type=file;size=3; a\r\n"));
-    std::string listing;
-    bool machine = false;
-    EXPECT_TRUE(connection->ListDirectory(listing, machine));
-    EXPECT_TRUE(machine);
-    EXPECT_EQ(listing, "type=file;size=3; a\r\n");
+    EXPECT_EQ(Listed(*connection).at("a").size, 3u);
     const Commands all = Masked(server.Commands());
     EXPECT_EQ(Commands(all.begin() + 4, all.end()), (Commands{"TYPE A", "EPRT |1|127.0.0.1|*|", "MLSD"}));
 }
@@ -692,10 +690,8 @@ TEST_F(ScriptedEngine, ListingUsesListWithoutMlsd)
     server.Then("200 Type set to A.");
     server.Then("200 EPRT command successful.");
     server.Then(Server::SendData("", "450 No files found."));
-    std::string listing;
-    bool machine = true;
-    EXPECT_FALSE(connection->ListDirectory(listing, machine));
-    EXPECT_FALSE(machine);
+    std::vector<FtpListEntry> entries;
+    EXPECT_FALSE(connection->List(entries));
     EXPECT_EQ(GetLastResponseInfo(), "450 No files found.");
     EXPECT_EQ(AfterLogin(), (Commands{"TYPE A", "EPRT |1|127.0.0.1|*|", "LIST"}));
 }

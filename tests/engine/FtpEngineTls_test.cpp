@@ -1,15 +1,16 @@
 // The engine's explicit TLS against Debian's vsftpd demanding it for the
 // login and every data connection, with session reuse required, and against
 // a scripted server for what no real server does.
-#include "engine/FtpConnection.h"
-#include "engine/InternetException.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetException.h"
+#include "platform/InternetFile.h"
 #include "platform/EngineModule.h"
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "platform/ProgramFiles.h"
 #include "platform/UntrustedCertificateException.h"
 #include "support/LocalFiles.h"
+#include "support/RemoteFiles.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/VsftpdServer.h"
 
@@ -95,15 +96,8 @@ TEST_F(TlsServer, LogsInListsDownloadsAndUploadsByteExactOverTls)
     ASSERT_TRUE(connection);
     EXPECT_EQ(connection->Encryption().rfind("TLS 1.", 0), 0u) << connection->Encryption();
     ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
-    std::string listing;
-    bool machine = false;
-    ASSERT_TRUE(connection->ListDirectory(listing, machine));
-    EXPECT_NE(listing.find("data.bin"), std::string::npos) << listing;
-
-    const std::string local = server.PathOf("../copy.bin");
-    ASSERT_TRUE(connection->GetFile("data.bin", local, false, FTP_TRANSFER_TYPE_BINARY))
-        << GetLastError() << " " << GetLastResponseInfo();
-    EXPECT_TRUE(ReadLocal(local) == payload);
+    EXPECT_EQ(Listed(*connection).count("data.bin"), 1u);
+    EXPECT_TRUE(Download(*connection, "data.bin") == payload) << GetLastError() << " " << GetLastResponseInfo();
 
     ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/incoming"));
     auto upload = connection->OpenFile("up.bin", FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
@@ -154,10 +148,7 @@ TEST_F(TlsServer, UploadsOneAfterAnotherKeepTheSessionResumable)
         // An aborted upload's end depends on how far the server got.
         const bool closed = upload->Close();
         EXPECT_TRUE(closed || i == 3) << GetLastError() << " " << GetLastResponseInfo();
-        std::string listing;
-        bool machine = false;
-        ASSERT_TRUE(connection->ListDirectory(listing, machine)) << GetLastError() << " " << GetLastResponseInfo();
-        EXPECT_NE(listing.find(name), std::string::npos) << listing;
+        EXPECT_EQ(Listed(*connection).count(name), 1u) << GetLastError() << " " << GetLastResponseInfo();
     }
     connection->Close();
 }
@@ -211,14 +202,8 @@ TEST_F(PassiveTlsServer, ListsAndDownloadsByteExactInPassiveMode)
     ASSERT_TRUE(connection);
     EXPECT_EQ(connection->Encryption().rfind("TLS 1.", 0), 0u) << connection->Encryption();
     ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
-    std::string listing;
-    bool machine = false;
-    ASSERT_TRUE(connection->ListDirectory(listing, machine)) << GetLastError() << " " << GetLastResponseInfo();
-    EXPECT_NE(listing.find("data.bin"), std::string::npos) << listing;
-    const std::string local = server.PathOf("../copy.bin");
-    ASSERT_TRUE(connection->GetFile("data.bin", local, false, FTP_TRANSFER_TYPE_BINARY))
-        << GetLastError() << " " << GetLastResponseInfo();
-    EXPECT_TRUE(ReadLocal(local) == payload);
+    EXPECT_EQ(Listed(*connection).count("data.bin"), 1u) << GetLastError() << " " << GetLastResponseInfo();
+    EXPECT_TRUE(Download(*connection, "data.bin") == payload) << GetLastError() << " " << GetLastResponseInfo();
     connection->Close();
 }
 
@@ -236,9 +221,8 @@ TEST_F(SelfSignedServer, AnUnverifiedCertificateIsDescribedAndUsedOnlyOnceTruste
     trusting.trustedFingerprint = certificate.fingerprint;
     auto connection = session.GetFtpConnection(trusting);
     ASSERT_TRUE(connection);
-    std::string listing;
-    bool machine = false;
-    EXPECT_TRUE(connection->ListDirectory(listing, machine));
+    std::vector<FtpListEntry> entries;
+    EXPECT_TRUE(connection->List(entries));
     connection->Close();
 
     // A new certificate is not the trusted one.
@@ -376,8 +360,8 @@ TEST(TlsModule, AMissingModuleEndsAnEncryptedLoginBeforeTheUserName)
     request.tls = TlsPolicy::Demanded;
     FtpLoginOutcome outcome;
     EXPECT_EQ(open(EngineTimeouts{}, request, outcome), nullptr);
-    EXPECT_NE(outcome.failure.find("The TLS module could not be loaded: " + (folder / "libvantrel-tls.so").string()),
-              std::string::npos) << outcome.failure;
+    EXPECT_NE(outcome.result.cause.find("The TLS module could not be loaded: " + (folder / "libvantrel-tls.so").string()),
+              std::string::npos) << outcome.result.cause;
     EXPECT_EQ(server.Commands(), (Commands{"FEAT", "AUTH TLS"}));
     std::filesystem::remove_all(folder);
 }

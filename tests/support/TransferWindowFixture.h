@@ -6,7 +6,7 @@
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/ListEntry.h"
-#include "engine/FtpConnection.h"
+#include "platform/FtpConnection.h"
 #include "platform/Text.h"
 #include "transfer/CPercentProgressCtrl.h"
 #include "support/GuiTestHelpers.h"
@@ -182,7 +182,8 @@ protected:
         Open();
         window->session = std::make_unique<CFtpSession>();
         window->session->SetTimeouts(ShortEngineTimeouts());
-        window->ftpConnection = window->session->GetFtpConnection("127.0.0.1", "anna", "secret", server->Port(), false);
+        window->ftpConnection = window->session->GetFtpConnection(
+            {.host = "127.0.0.1", .port = server->Port(), .user = "anna", .password = "secret"});
         window->SetLoggedInState(true);
         window->fileList->SetEntries(std::move(rows));
     }

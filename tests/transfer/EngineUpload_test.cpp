@@ -3,8 +3,8 @@
 // pyftpdlib, vsftpd and the scripted server on loopback: the bytes on the
 // server, the progress reports, Abort, a server that stops reading, and a
 // local file that another process cuts short.
-#include "engine/FtpConnection.h"
-#include "engine/InternetFile.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetFile.h"
 #include "engine/TransferTypes.h"
 #include "platform/InternetSession.h"
 #include "support/PyFtpServer.h"
@@ -113,7 +113,7 @@ protected:
     void LogIn(std::uint16_t port, const std::string& user, const std::string& password)
     {
         session.SetTimeouts(timeouts);
-        connection = session.GetFtpConnection("127.0.0.1", user, password, port, false);
+        connection = session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = user, .password = password});
         ASSERT_TRUE(connection);
     }
 
@@ -141,7 +141,6 @@ protected:
         job.localPath = path;
         job.remoteName = remoteName;
         job.totalBytes = static_cast<std::int64_t>(bytes.size());
-        job.connection = connection.get();
         job.transferType = FTP_TRANSFER_TYPE_BINARY;
         job.remoteFile = connection->OpenFile(remoteName, FileAccess::Write, FTP_TRANSFER_TYPE_BINARY);
         ASSERT_TRUE(job.remoteFile);

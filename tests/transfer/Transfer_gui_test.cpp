@@ -5,7 +5,7 @@
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
-#include "engine/FtpConnection.h"
+#include "platform/FtpConnection.h"
 #include "platform/Text.h"
 #include "transfer/CAsciiExtDlg.h"
 #include "transfer/CPercentProgressCtrl.h"

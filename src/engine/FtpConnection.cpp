@@ -1,3 +1,0 @@
-#include "engine/FtpConnection.h"
-
-FtpConnection::~FtpConnection() = default;

@@ -1,0 +1,50 @@
+#pragma once
+#include "engine/DataModeRule.h"
+
+#include <Poco/Net/StreamSocket.h>
+
+#include <cstdint>
+#include <string>
+
+class ActiveDataListener;
+class FtpControlChannel;
+struct FtpReply;
+
+// Makes the data connections of one login, in the mode ChooseDataMode picks
+// at the login: until one has worked, a data connection that cannot be made
+// in that mode is tried once in the other, and the mode that worked is kept
+// for the rest of the login.
+class FtpDataConnector {
+public:
+    FtpDataConnector(FtpControlChannel& channel, DataMode firstMode);
+
+    // Makes the data connection for `command` and sends it: the one place
+    // where a data connection becomes established, in either mode. A
+    // transfer from `offset` on asks REST right before the command, as the
+    // server wants it. On failure the channel holds why.
+    bool Open(const std::string& command, std::uint64_t offset, Poco::Net::StreamSocket& data);
+
+private:
+    // How far one attempt got: ModeFailed is a failure of the mode (refused,
+    // unreachable) that the other mode may not meet.
+    enum class DataStep { Done, ModeFailed, Failed };
+
+    DataStep TryMode(DataMode tried, Poco::Net::StreamSocket& data);
+    DataStep OpenActive(Poco::Net::StreamSocket& data);
+    DataStep OpenPassive(Poco::Net::StreamSocket& data);
+    // REST (when there is an offset) and the command itself.
+    bool SendCommand();
+    DataStep AnnounceListener(ActiveDataListener& listener);
+    DataStep AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data);
+    DataStep RequestPassivePort(unsigned& port);
+    DataStep AwaitPreliminary();
+    DataStep Refused(const FtpReply& reply);
+
+    FtpControlChannel& channel;
+    std::string command;     // of the transfer being opened
+    std::uint64_t offset = 0;
+    DataMode mode;
+    bool settled = false;  // a data connection has been made in `mode`
+    bool eprtRefused = false;
+    bool epsvRefused = false;
+};

@@ -1,0 +1,254 @@
+#include "engine/FtpFileSystem.h"
+
+#include "engine/FtpDataFile.h"
+#include "engine/FtpListParser.h"
+#include "engine/FtpReplyRules.h"
+#include "engine/TlsLayer.h"
+
+#include <Poco/Exception.h>
+
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+constexpr std::chrono::milliseconds quitBound{2000};
+constexpr std::size_t maxListingBytes = 256u << 20;
+constexpr std::size_t listingChunk = 65536;
+
+std::string WithArgument(const std::string& verb, const std::string& argument)
+{
+    return argument.empty() ? verb : verb + " " + argument;
+}
+
+}  // namespace
+
+FtpFileSystem::BusyHold::BusyHold(std::atomic<bool>& busy) : busy(busy)
+{
+    bool expected = false;
+    acquired = busy.compare_exchange_strong(expected, true);
+}
+
+FtpFileSystem::BusyHold::~BusyHold()
+{
+    if (acquired)
+        busy = false;
+}
+
+FtpFileSystem::FtpFileSystem(const EngineTimeouts& timeouts) : channel(timeouts) {}
+
+FtpFileSystem::~FtpFileSystem()
+{
+    End();
+}
+
+EngineResult FtpFileSystem::Result(bool done) const
+{
+    return done ? EngineResult{} : channel.Failure();
+}
+
+EngineResult FtpFileSystem::Login(const FtpLoginRequest& request, FtpLoginOutcome& outcome)
+{
+    if (!channel.CheckArgument(request.user) || !channel.CheckArgument(request.password) ||
+        !channel.Connect(request.host, request.port))
+        return channel.Failure();
+    connector.emplace(
+        channel, ChooseDataMode(channel.LocalAddress().host().toString(), channel.PeerAddress().host().toString()));
+    FtpLogin login(channel, request);
+    const bool loggedIn = login.Run(outcome);
+    features = login.Features();
+    tls = login.TakeTls();
+    return Result(loggedIn);
+}
+
+// Data connections in TLS as well, resuming the control connection's session.
+bool FtpFileSystem::SecureData(Poco::Net::StreamSocket& data)
+{
+    try {
+        data = tls->SecureData(data);
+    } catch (const Poco::TimeoutException&) {
+        return channel.Fail(ERROR_INTERNET_TIMEOUT,
+                            "The server did not complete the data connection's TLS handshake in time");
+    } catch (const Poco::Exception& error) {
+        return channel.Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                            "The data connection's TLS handshake failed: " + SocketErrorText(error));
+    }
+    return true;
+}
+
+std::string FtpFileSystem::Encryption() const
+{
+    return tls ? tls->Version() : std::string();
+}
+
+bool FtpFileSystem::Command(const std::string& verb, const std::string& argument, ReplyClass expected)
+{
+    FtpReply reply;
+    return Command(verb, argument, expected, reply);
+}
+
+bool FtpFileSystem::Command(const std::string& verb, const std::string& argument, ReplyClass expected,
+                            FtpReply& reply)
+{
+    if (!channel.Exchange(WithArgument(verb, argument), reply))
+        return false;
+    if (reply.Class() != expected)
+        return channel.FailWithReply(reply);
+    return true;
+}
+
+EngineResult FtpFileSystem::SimpleOperation(const std::string& verb, const std::string& argument)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    return Result(channel.CheckArgument(argument) && Command(verb, argument, ReplyClass::Complete));
+}
+
+EngineResult FtpFileSystem::ChangeFolder(const std::string& folder)
+{
+    return SimpleOperation("CWD", folder);
+}
+
+EngineResult FtpFileSystem::RemoveFile(const std::string& name)
+{
+    return SimpleOperation("DELE", name);
+}
+
+EngineResult FtpFileSystem::RemoveFolder(const std::string& name)
+{
+    return SimpleOperation("RMD", name);
+}
+
+EngineResult FtpFileSystem::MakeFolder(const std::string& name)
+{
+    return SimpleOperation("MKD", name);
+}
+
+EngineResult FtpFileSystem::CurrentFolder(std::string& folder)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    FtpReply reply;
+    if (!Command("PWD", "", ReplyClass::Complete, reply))
+        return channel.Failure();
+    // Parsed aside: a quote left open would otherwise leave half a path behind.
+    std::string path;
+    if (!ParsePwdReply(reply, path)) {
+        channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text);
+        return channel.Failure();
+    }
+    folder = path;
+    return {};
+}
+
+EngineResult FtpFileSystem::Rename(const std::string& oldName, const std::string& newName)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    return Result(channel.CheckArgument(oldName) && channel.CheckArgument(newName) &&
+                  Command("RNFR", oldName, ReplyClass::Intermediate) && Command("RNTO", newName, ReplyClass::Complete));
+}
+
+// Binary, since a server counts an ASCII file's size after conversion, if at all.
+EngineResult FtpFileSystem::Size(const std::string& name, std::uint64_t& size)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    FtpReply reply;
+    if (!channel.CheckArgument(name) || !SetType(FTP_TRANSFER_TYPE_BINARY) ||
+        !Command("SIZE", name, ReplyClass::Complete, reply))
+        return channel.Failure();
+    if (!ParseSizeReply(reply, size)) {
+        channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to SIZE holds no size: " + reply.text);
+        return channel.Failure();
+    }
+    return {};
+}
+
+void FtpFileSystem::End()
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired() || !channel.IsOpen())
+        return;
+    FtpReply reply;
+    // The answer to QUIT changes nothing: the socket closes either way.
+    if (channel.SendCommand("QUIT"))
+        channel.ReadReply(reply, std::min(quitBound, channel.Timeouts().reply));
+    channel.Close();
+}
+
+bool FtpFileSystem::SetType(TransferType type)
+{
+    if (type == currentType)
+        return true;
+    if (type != FTP_TRANSFER_TYPE_ASCII && type != FTP_TRANSFER_TYPE_BINARY)
+        return channel.Fail(ERROR_INTERNET_INVALID_ARGUMENT, "Unknown transfer type " + std::to_string(type));
+    if (!Command("TYPE", type == FTP_TRANSFER_TYPE_ASCII ? "A" : "I", ReplyClass::Complete))
+        return false;
+    currentType = type;
+    return true;
+}
+
+std::unique_ptr<FtpDataFile> FtpFileSystem::StartTransfer(const std::string& command, TransferType type,
+                                                          std::uint64_t offset, std::atomic<bool>* heldBusy)
+{
+    Poco::Net::StreamSocket data;
+    if (!SetType(type) || !connector->Open(command, offset, data))
+        return nullptr;
+    if (tls && !SecureData(data))
+        return nullptr;
+    return std::make_unique<FtpDataFile>(FtpTransferEnd(channel, heldBusy, tls.get()), std::move(data),
+                                         tls ? DataChannel::Encrypted : DataChannel::Clear, offset);
+}
+
+EngineResult FtpFileSystem::Open(const std::string& name, FileAccess access, TransferType type, std::uint64_t offset,
+                                 std::unique_ptr<RemoteFile>& file)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    if (!channel.CheckArgument(name))
+        return channel.Failure();
+    file = StartTransfer((access == FileAccess::Read ? "RETR " : "STOR ") + name, type, offset, &busy);
+    if (!file)
+        return channel.Failure();
+    hold.HandOver();
+    return {};
+}
+
+EngineResult FtpFileSystem::ReadAll(RemoteFile& file, std::string& contents)
+{
+    contents.clear();
+    for (;;) {
+        const std::size_t had = contents.size();
+        if (had >= maxListingBytes)
+            return Abandon(file, EngineResult::Failure(ERROR_INTERNET_BAD_REPLY, "The directory listing is too large"));
+        contents.resize(had + listingChunk);
+        std::size_t received = 0;
+        const EngineResult read = file.Read(contents.data() + had, listingChunk, received);
+        contents.resize(had + received);
+        if (!read.Ok())
+            return Abandon(file, read);
+        if (received == 0)
+            return file.Close();
+    }
+}
+
+EngineResult FtpFileSystem::List(std::vector<FtpListEntry>& entries)
+{
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    auto file = StartTransfer(features.mlsd ? "MLSD" : "LIST", FTP_TRANSFER_TYPE_ASCII, 0, nullptr);
+    if (!file)
+        return channel.Failure();
+    std::string listing;
+    const EngineResult read = ReadAll(*file, listing);
+    if (read.Ok())
+        entries = ParseListing(listing, features.mlsd, std::time(nullptr));
+    return read;
+}

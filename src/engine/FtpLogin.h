@@ -1,0 +1,45 @@
+#pragma once
+#include "engine/TlsTypes.h"
+
+#include <memory>
+
+class FtpControlChannel;
+struct FtpReply;
+class TlsLayer;
+
+// What the server's FEAT listed, as far as the session uses it.
+struct FtpFeatures {
+    bool mlsd = false;
+    bool utf8 = false;
+    bool tlsOffered = false;
+};
+
+// The login on a connected control channel: the greeting, FEAT before USER
+// (so that TLS is chosen before the password goes out), TLS as the
+// request's policy says, USER and PASS, and, encrypted, PBSZ 0 and PROT P.
+class FtpLogin {
+public:
+    FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request);
+
+    // False when the login failed; the channel holds why, and `outcome`
+    // describes a certificate that did not verify.
+    bool Run(FtpLoginOutcome& outcome);
+
+    const FtpFeatures& Features() const { return features; }
+    // The login's TLS layer; null for a login in clear.
+    std::unique_ptr<TlsLayer> TakeTls();
+
+private:
+    bool ReadGreeting();
+    bool SendUser();
+    // False when the server wants a login first (530).
+    bool ReadFeatures();
+    void TakeFeatures(const FtpReply& reply);
+    bool NegotiateTls(FtpLoginOutcome& outcome);
+    bool ProtectData();
+
+    FtpControlChannel& channel;
+    const FtpLoginRequest& request;
+    FtpFeatures features;
+    std::unique_ptr<TlsLayer> tls;
+};

@@ -1,0 +1,64 @@
+#include "engine/FtpTransferEnd.h"
+
+#include "engine/FtpControlChannel.h"
+#include "engine/TlsLayer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::chrono::milliseconds aborReplyBound{2000};
+
+}  // namespace
+
+FtpTransferEnd::FtpTransferEnd(FtpControlChannel& channel, std::atomic<bool>* busy, TlsLayer* tls)
+    : channel(channel), busy(busy), tls(tls)
+{
+}
+
+bool FtpTransferEnd::ReadFinalReply(FtpReply& reply)
+{
+    do {
+        if (!channel.ReadReply(reply))
+            return false;
+    } while (reply.Class() == ReplyClass::Preliminary);
+    return true;
+}
+
+EngineResult FtpTransferEnd::Finish(bool aborted)
+{
+    if (aborted && !channel.SendCommand("ABOR"))
+        return channel.Failure();
+    FtpReply reply;
+    if (!ReadFinalReply(reply))
+        return channel.Failure();
+    if (aborted) {
+        // ABOR gets its own answer after the transfer's; one that comes late
+        // is thrown away before the next command.
+        FtpReply aborReply;
+        if (channel.IsOpen())
+            channel.ReadReply(aborReply, std::min(aborReplyBound, channel.Timeouts().reply));
+    }
+    if (reply.Class() != ReplyClass::Complete) {
+        channel.FailWithReply(reply);
+        return channel.Failure();
+    }
+    return {};
+}
+
+void FtpTransferEnd::Release()
+{
+    if (busy)
+        *busy = false;
+}
+
+void FtpTransferEnd::KeepTlsTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait)
+{
+    if (tls)
+        tls->KeepTickets(data, wait);
+}
+
+std::chrono::milliseconds FtpTransferEnd::DataIdle() const
+{
+    return channel.Timeouts().dataIdle;
+}
