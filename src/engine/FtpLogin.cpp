@@ -17,6 +17,8 @@ std::unique_ptr<TlsLayer> FtpLogin::TakeTls()
 
 bool FtpLogin::Run(FtpLoginOutcome& outcome)
 {
+    if (request.tls == TlsPolicy::Implicit && !StartTls(outcome))
+        return false;
     if (!ReadGreeting())
         return false;
     const bool featuresRead = ReadFeatures();
@@ -34,7 +36,8 @@ bool FtpLogin::Run(FtpLoginOutcome& outcome)
 
 bool FtpLogin::NegotiateTls(FtpLoginOutcome& outcome)
 {
-    if (request.tls == TlsPolicy::Declined || (request.tls == TlsPolicy::WhenOffered && !features.tlsOffered))
+    if (request.tls == TlsPolicy::Declined || request.tls == TlsPolicy::Implicit ||
+        (request.tls == TlsPolicy::WhenOffered && !features.tlsOffered))
         return true;
     FtpReply reply;
     if (!channel.Exchange("AUTH TLS", reply))
@@ -51,6 +54,12 @@ bool FtpLogin::NegotiateTls(FtpLoginOutcome& outcome)
                                     : "The server answered AUTH TLS with neither a go-ahead nor a refusal: ";
         return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, why + reply.text);
     }
+    return StartTls(outcome);
+}
+
+// The handshake, and the certificate's verdict before anything else is sent.
+bool FtpLogin::StartTls(FtpLoginOutcome& outcome)
+{
     std::string loadError;
     tls = MakeTlsLayer(request.host, request.trustedFingerprint, channel.Timeouts().handshake, loadError);
     if (!tls)

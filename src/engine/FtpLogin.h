@@ -14,9 +14,10 @@ struct FtpFeatures {
     bool tlsOffered = false;
 };
 
-// The login on a connected control channel: the greeting, FEAT before USER
-// (so that TLS is chosen before the password goes out), TLS as the
-// request's policy says, USER and PASS, and, encrypted, PBSZ 0 and PROT P.
+// The login on a connected control channel: implicit TLS first when asked,
+// the greeting, FEAT before USER (so that TLS is chosen before the password
+// goes out), AUTH TLS as the request's policy says, USER and PASS, and,
+// encrypted, PBSZ 0 and PROT P.
 class FtpLogin {
 public:
     FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request);
@@ -36,6 +37,7 @@ private:
     bool ReadFeatures();
     void TakeFeatures(const FtpReply& reply);
     bool NegotiateTls(FtpLoginOutcome& outcome);
+    bool StartTls(FtpLoginOutcome& outcome);
     bool ProtectData();
 
     FtpControlChannel& channel;

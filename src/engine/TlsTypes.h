@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
-// When a login encrypts. WhenOffered: the server's FEAT lists AUTH TLS (a
-// plain domain). Demanded: a domain written ftpes://, refused by a server
-// without TLS before the user name goes out. Declined: the user chose to go
-// on in clear after a certificate question.
-enum class TlsPolicy { WhenOffered, Demanded, Declined };
+// When a login encrypts. WhenOffered: the server's FEAT lists AUTH TLS and
+// AUTH TLS is not refused (a plain domain). Demanded: a domain written
+// ftpes://, refused by a server without TLS before the user name goes out.
+// Implicit: a domain written ftps://, TLS from the first byte. Declined: the
+// user chose to go on in clear after a certificate question.
+enum class TlsPolicy { WhenOffered, Demanded, Implicit, Declined };
 
 // The server certificate a login could not verify, for the user's question.
 struct ServerCertificate {

@@ -91,7 +91,7 @@ void CFtpClientDlg::OnLogin()
     const SiteAddress address = ParseSiteAddress(HostFromSiteName(domain));
     FtpLoginRequest request;
     request.host = address.host;
-    request.port = static_cast<std::uint16_t>(port);
+    request.port = LoginPort(address, static_cast<std::uint16_t>(port));
     request.user = userName;
     request.password = password;
     request.tls = address.tls;

@@ -19,7 +19,7 @@ std::string CertificateQuestionText(const ServerCertificate& certificate, const 
             certificate.fingerprint + "\n\n";
     text += "Trust it only if the server's owner confirms this fingerprint. Trust remembers it for this host "
             "and port.";
-    if (policy != TlsPolicy::Demanded)
+    if (policy == TlsPolicy::WhenOffered)
         text += " Without encryption logs in in clear text, password included.";
     return text;
 }
@@ -27,7 +27,7 @@ std::string CertificateQuestionText(const ServerCertificate& certificate, const 
 CertificateAnswer AskAboutCertificate(wxWindow* owner, const ServerCertificate& certificate, const std::string& host,
                                       std::uint16_t port, CertificateHistory history, TlsPolicy policy)
 {
-    const bool clearOffered = policy != TlsPolicy::Demanded;
+    const bool clearOffered = policy == TlsPolicy::WhenOffered;
     wxMessageDialog box(owner, FromUtf8(CertificateQuestionText(certificate, host, port, history, policy)),
                         "Certificate",
                         (clearOffered ? wxYES_NO | wxCANCEL | wxCANCEL_DEFAULT : wxYES_NO | wxNO_DEFAULT) |

@@ -19,6 +19,9 @@ SiteAddress ParseSiteAddress(const std::string& host)
     if (StartsWithNoCase(rest, "ftpes://")) {
         address.tls = TlsPolicy::Demanded;
         rest.erase(0, 8);
+    } else if (StartsWithNoCase(rest, "ftps://")) {
+        address.tls = TlsPolicy::Implicit;
+        rest.erase(0, 7);
     } else if (StartsWithNoCase(rest, "ftp://")) {
         rest.erase(0, 6);
     } else {
@@ -30,4 +33,11 @@ SiteAddress ParseSiteAddress(const std::string& host)
         rest = rest.substr(1, rest.size() - 2);
     address.host = rest;
     return address;
+}
+
+std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox)
+{
+    constexpr std::uint16_t newSitePort = 21;
+    constexpr std::uint16_t implicitTlsPort = 990;
+    return address.tls == TlsPolicy::Implicit && portBox == newSitePort ? implicitTlsPort : portBox;
 }

@@ -3,13 +3,19 @@
 
 #include <string>
 
-// What the Domain box's host names: "ftpes://host" demands TLS, a bare host
-// (or "ftp://host") uses it when the server offers it. The host follows the
-// scheme, up to a '/'; an IPv6 literal may stand in brackets. The port is
-// always the Port box's.
+#include <cstdint>
+
+// What the Domain box's host names: "ftpes://host" demands TLS, "ftps://host"
+// speaks it from the first byte, a bare host (or "ftp://host") uses it when
+// the server offers it. The host follows the scheme, up to a '/'; an IPv6
+// literal may stand in brackets.
 struct SiteAddress {
     std::string host;
     TlsPolicy tls = TlsPolicy::WhenOffered;
 };
 
 SiteAddress ParseSiteAddress(const std::string& host);
+
+// The port a login goes to: the Port box's, except that a box left at the
+// new site's 21 means the scheme's own port (990 for ftps://).
+std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox);

@@ -59,20 +59,6 @@ protected:
         ::unsetenv("SSL_CERT_DIR");
     }
 
-    VsftpdServer server;
-    InternetSession session;
-};
-
-// Refuses PORT and EPRT, so every data connection is a passive one in TLS.
-class PassiveTlsServer : public TlsServer {
-protected:
-    PassiveTlsServer() : TlsServer(VsftpdSecurity::TlsSignedByTestCa, VsftpdDataMode::PassiveOnly) {}
-};
-
-class SelfSignedServer : public TlsServer {
-protected:
-    SelfSignedServer() : TlsServer(VsftpdSecurity::TlsSelfSigned) {}
-
     ServerCertificate Refused(const FtpLoginRequest& request)
     {
         try {
@@ -84,6 +70,39 @@ protected:
         ADD_FAILURE() << "the certificate was accepted";
         return {};
     }
+
+    VsftpdServer server;
+    InternetSession session;
+};
+
+// Refuses PORT and EPRT, so every data connection is a passive one in TLS.
+class PassiveTlsServer : public TlsServer {
+protected:
+    PassiveTlsServer() : TlsServer(VsftpdSecurity::TlsSignedByTestCa, VsftpdDataMode::PassiveOnly) {}
+};
+
+class AnotherNamesServer : public TlsServer {
+protected:
+    AnotherNamesServer() : TlsServer(VsftpdSecurity::TlsForAnotherName) {}
+};
+
+// Signed by a trusted CA, but for elsewhere.test: reached as localhost it is
+// not this server's, and nothing is sent before the user's answer.
+TEST_F(AnotherNamesServer, ACertificateForAnotherNameDoesNotVerify)
+{
+    FtpLoginRequest request = Request(server.Port());
+    request.host = "localhost";
+    EXPECT_NE(Refused(request).problem.find("hostname mismatch"), std::string::npos);
+}
+
+class ImplicitTlsServer : public TlsServer {
+protected:
+    ImplicitTlsServer() : TlsServer(VsftpdSecurity::ImplicitTls) {}
+};
+
+class SelfSignedServer : public TlsServer {
+protected:
+    SelfSignedServer() : TlsServer(VsftpdSecurity::TlsSelfSigned) {}
 };
 
 // Login, listings, a download and an upload each open a data connection,
@@ -205,6 +224,27 @@ TEST_F(PassiveTlsServer, ListsAndDownloadsByteExactInPassiveMode)
     EXPECT_EQ(Listed(*connection).count("data.bin"), 1u) << GetLastError() << " " << GetLastResponseInfo();
     EXPECT_TRUE(Download(*connection, "data.bin") == payload) << GetLastError() << " " << GetLastResponseInfo();
     connection->Close();
+}
+
+// ftps:// speaks TLS from the first byte; a server that does is no place
+// for a login that waits for a greeting in clear, which ends bounded.
+TEST_F(ImplicitTlsServer, ImplicitTlsLogsInListsAndDownloadsAndOnlyItDoes)
+{
+    const std::string payload = Binary(100'003);
+    server.WriteFile("pub/data.bin", payload);
+    auto connection = session.GetFtpConnection(Request(server.Port(), TlsPolicy::Implicit));
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(connection->Encryption().rfind("TLS 1.", 0), 0u) << connection->Encryption();
+    ASSERT_TRUE(connection->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    EXPECT_TRUE(Download(*connection, "data.bin") == payload) << GetLastError() << " " << GetLastResponseInfo();
+    connection->Close();
+
+    EngineTimeouts quick;
+    quick.reply = 1000ms;
+    quick.handshake = 1000ms;
+    session.SetTimeouts(quick);
+    for (const TlsPolicy explicitOrClear : {TlsPolicy::Demanded, TlsPolicy::WhenOffered})
+        EXPECT_THROW(session.GetFtpConnection(Request(server.Port(), explicitOrClear)), InternetException);
 }
 
 TEST_F(SelfSignedServer, AnUnverifiedCertificateIsDescribedAndUsedOnlyOnceTrusted)

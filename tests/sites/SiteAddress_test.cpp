@@ -20,6 +20,8 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
         {"ftpes://[fe80::1]/", "fe80::1", TlsPolicy::Demanded},
         {"ftpes://127.0.0.1", "127.0.0.1", TlsPolicy::Demanded},
         {"ftpes://", "", TlsPolicy::Demanded},
+        {"ftps://ftp.example.org/", "ftp.example.org", TlsPolicy::Implicit},
+        {"FTPS://[::1]", "::1", TlsPolicy::Implicit},
         // Not a scheme: left whole, as a host that will not resolve.
         {"ftpes:/host", "ftpes:/host", TlsPolicy::WhenOffered},
         {"sftp://host", "sftp://host", TlsPolicy::WhenOffered},
@@ -31,4 +33,12 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
         EXPECT_EQ(address.host, c.host);
         EXPECT_EQ(address.tls, c.tls);
     }
+}
+
+TEST(SiteAddress, OnlyTheNewSitesPortMeansTheSchemesOwn)
+{
+    EXPECT_EQ(LoginPort(ParseSiteAddress("ftps://h"), 21), 990);
+    EXPECT_EQ(LoginPort(ParseSiteAddress("ftps://h"), 2121), 2121);
+    EXPECT_EQ(LoginPort(ParseSiteAddress("ftpes://h"), 21), 21);
+    EXPECT_EQ(LoginPort(ParseSiteAddress("h"), 21), 21);
 }

@@ -117,7 +117,8 @@ void VsftpdServer::WriteConfiguration() const
         out << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
             << "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"
             << "ssl_tlsv1=YES\nssl_sslv2=NO\nssl_sslv3=NO\n"
-            << "rsa_cert_file=" << directory << "/server.pem\nrsa_private_key_file=" << directory << "/server.key\n";
+            << "rsa_cert_file=" << directory << "/server.pem\nrsa_private_key_file=" << directory << "/server.key\n"
+            << (security == VsftpdSecurity::ImplicitTls ? "implicit_ssl=YES\n" : "");
     if (CanLockIntoRoot())
         out << "ftp_username=" << kAnonymousAccount << "\nnopriv_user=" << kAnonymousAccount << "\n";
     else
@@ -127,11 +128,13 @@ void VsftpdServer::WriteConfiguration() const
 }
 
 // A CA and a server certificate it signs, or a server certificate signed by
-// itself; both name 127.0.0.1 and localhost.
+// itself; both name 127.0.0.1 and localhost, unless made for another name.
 void VsftpdServer::MakeCertificate()
 {
     const std::string at = directory + "/";
-    const std::string names = "-addext 'subjectAltName=IP:127.0.0.1,DNS:localhost'";
+    const std::string names = security == VsftpdSecurity::TlsForAnotherName
+                                  ? "-addext 'subjectAltName=DNS:elsewhere.test'"
+                                  : "-addext 'subjectAltName=IP:127.0.0.1,DNS:localhost'";
     if (security == VsftpdSecurity::TlsSelfSigned) {
         Run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Vantrel self-signed test' " + names +
             " -keyout " + at + "server.key -out " + at + "server.pem");

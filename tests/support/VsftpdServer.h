@@ -18,7 +18,10 @@
 enum class VsftpdUploads { Refused, Accepted };
 // PassiveOnly refuses PORT and EPRT, as a server a NAT keeps from reaching us would.
 enum class VsftpdDataMode { ActiveOnly, PassiveOnly };
-enum class VsftpdSecurity { Clear, TlsSignedByTestCa, TlsSelfSigned };
+// ImplicitTls speaks TLS from the first byte (signed by the test CA);
+// TlsForAnotherName's certificate, signed by the test CA, names only
+// elsewhere.test.
+enum class VsftpdSecurity { Clear, TlsSignedByTestCa, TlsSelfSigned, ImplicitTls, TlsForAnotherName };
 
 class VsftpdServer {
 public:
