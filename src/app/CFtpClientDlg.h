@@ -164,6 +164,11 @@ private:
     // After a failure: a control connection that is gone can do nothing
     // more, so the window goes back to the logged-out look. True when it did.
     bool LogOutIfDropped();
+    // The failure box of a server command, under the command's caption; a
+    // session the server ended says so in it and logs the window out. True
+    // when it did.
+    bool ShowServerFailure(const std::string& text, const char* caption);
+    bool EnterLinkedFolder(const std::string& name);
     bool IsIdleAndConnected() const;
     // From a worker's start until its WM_TRANSFER_DONE, Abort or not: the
     // worker still uses the job, the connection and this window.

@@ -38,6 +38,8 @@ enum InternetError : int {
     ERROR_NOT_A_REGULAR_FILE = 12903,
     // An upload's file written to by another process while it was sent.
     ERROR_LOCAL_FILE_CHANGED = 12904,
+    // A listing that came slower than the engine's bound.
+    ERROR_FTP_TOO_SLOW = 12905,
 };
 
 // Which end of a transfer a failure came from.

@@ -89,8 +89,7 @@ bool FtpControlChannel::Exchange(const std::string& line, FtpReply& reply)
 
 bool FtpControlChannel::SendCommand(const std::string& line)
 {
-    DiscardStaleInput();
-    return Send(line);
+    return DiscardStaleInput() && Send(line);
 }
 
 bool FtpControlChannel::Send(const std::string& line)
@@ -118,7 +117,23 @@ bool FtpControlChannel::Send(const std::string& line)
     return true;
 }
 
+bool FtpControlChannel::ReadReply(FtpReply& reply)
+{
+    // A server silent for the whole bound may answer later, out of step
+    // with the next command: the session is not trusted again.
+    if (ReadReplyWithin(reply, timeouts.reply))
+        return true;
+    if (failure.code == ERROR_INTERNET_TIMEOUT)
+        Close();
+    return false;
+}
+
 bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds bound)
+{
+    return ReadReplyWithin(reply, bound);
+}
+
+bool FtpControlChannel::ReadReplyWithin(FtpReply& reply, std::chrono::milliseconds bound)
 {
     if (!open)
         return Fail(ERROR_INTERNET_CONNECTION_ABORTED, "The connection with the server is closed");
@@ -127,12 +142,24 @@ bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds bou
     for (;;) {
         const FtpReplyAssembler::Status status = assembler.Next(reply);
         if (status == FtpReplyAssembler::Status::Complete)
-            return true;
+            return !IsClosingReply(reply);
         if (status != FtpReplyAssembler::Status::Incomplete)
             return BreakOn(status);
         if (!FillInbox(deadline))
             return false;
     }
+}
+
+// 421: the server ends the session (an idle timeout, a shutdown) and says
+// why; nothing more can be asked of it.
+bool FtpControlChannel::IsClosingReply(const FtpReply& reply)
+{
+    constexpr int serviceClosing = 421;
+    if (reply.code != serviceClosing)
+        return false;
+    Close();
+    failure = EngineResult::ServerReply(reply.text);
+    return true;
 }
 
 bool FtpControlChannel::BreakOn(FtpReplyAssembler::Status status)
@@ -176,18 +203,41 @@ bool FtpControlChannel::FillInbox(Clock::time_point deadline)
     return true;
 }
 
-void FtpControlChannel::DiscardStaleInput()
+// Replies that came late for an earlier, failed command are thrown away;
+// but a server that ended the session while we were idle has said so (421)
+// or closed the connection, and the command is not sent.
+bool FtpControlChannel::DiscardStaleInput()
 {
     assembler.Clear();
+    bool ended = false;
     try {
         char scratch[receiveChunk];
         while (open && (encrypted || socket.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ))) {
-            if (socket.receiveBytes(scratch, sizeof scratch) <= 0)
-                return;  // end of stream: the next read reports it
+            // Encrypted, the socket does not block: a negative count is "nothing more now".
+            const int n = socket.receiveBytes(scratch, sizeof scratch);
+            ended = n == 0;
+            if (n <= 0)
+                break;
+            assembler.Feed(scratch, static_cast<std::size_t>(n));
         }
     } catch (const Poco::Exception&) {
         // The send or read that follows meets the same failure and reports it.
     }
+    const bool closing = StaleInputEndsTheSession();
+    assembler.Clear();
+    if (closing)
+        return false;
+    return !ended || Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
+}
+
+bool FtpControlChannel::StaleInputEndsTheSession()
+{
+    FtpReply reply;
+    while (assembler.Next(reply) == FtpReplyAssembler::Status::Complete) {
+        if (IsClosingReply(reply))
+            return true;
+    }
+    return false;
 }
 
 bool FtpControlChannel::AwaitWritable(Clock::time_point deadline)

@@ -46,7 +46,11 @@ public:
     // The same, without waiting for the reply.
     bool SendCommand(const std::string& line);
     bool Send(const std::string& line);
-    bool ReadReply(FtpReply& reply) { return ReadReply(reply, timeouts.reply); }
+    // A reply within the reply timeout; silence for that long, or a 421,
+    // ends the session.
+    bool ReadReply(FtpReply& reply);
+    // A reply that may never come (QUIT's, ABOR's second), within `bound`;
+    // silence leaves the session open.
     bool ReadReply(FtpReply& reply, std::chrono::milliseconds bound);
 
     bool HasBufferedInput() const { return assembler.HasBufferedInput(); }
@@ -72,9 +76,12 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    bool ReadReplyWithin(FtpReply& reply, std::chrono::milliseconds bound);
+    bool IsClosingReply(const FtpReply& reply);
     bool BreakOn(FtpReplyAssembler::Status status);
+    bool StaleInputEndsTheSession();
     bool FillInbox(Clock::time_point deadline);
-    void DiscardStaleInput();
+    bool DiscardStaleInput();
     bool ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host);
     bool AwaitWritable(Clock::time_point deadline);
 

@@ -112,6 +112,11 @@ long FtpDataFile::ReadBytes(void* buffer, std::size_t size)
         if (n <= 0)
             break;
         filled += static_cast<std::size_t>(n);
+        received += static_cast<std::uint64_t>(n);
+        if (pace && !pace->Keeps(received, TransferPace::Clock::now())) {
+            pendingError = ERROR_FTP_TOO_SLOW;
+            break;
+        }
     }
     return Received(filled);
 }
@@ -388,6 +393,11 @@ void FtpDataFile::EndTls()
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     DropWaitingBytes(fd);
+}
+
+void FtpDataFile::RequirePace(std::size_t minBytes, std::chrono::milliseconds window)
+{
+    pace.emplace(minBytes, window, TransferPace::Clock::now());
 }
 
 void FtpDataFile::Abort()

@@ -1,12 +1,14 @@
 #pragma once
 #include "engine/FtpTransferEnd.h"
 #include "engine/RemoteFileSystem.h"
+#include "engine/TransferPace.h"
 
 #include <Poco/Net/StreamSocket.h>
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // Encrypted, the bytes exist in clear only in this process, so nothing moves
@@ -29,6 +31,9 @@ public:
     EngineResult Write(const void* buffer, std::size_t size) override;
     EngineResult Close() override;
     void Abort() override;
+
+    // Reads slower than the pace fail with ERROR_FTP_TOO_SLOW.
+    void RequirePace(std::size_t minBytes, std::chrono::milliseconds window);
 
 private:
     // The byte counts below: negative on a failure, which `failure` holds.
@@ -71,4 +76,6 @@ private:
     std::size_t pipeCapacity = 0;
     bool delivered;  // a byte has gone into the local file, or it is appended to
     std::vector<char> piece;  // the engine's copy buffer, made at its first use
+    std::optional<TransferPace> pace;
+    std::uint64_t received = 0;  // by Read, for the pace
 };

@@ -246,6 +246,8 @@ EngineResult FtpFileSystem::List(std::vector<FtpListEntry>& entries)
     auto file = StartTransfer(features.mlsd ? "MLSD" : "LIST", FTP_TRANSFER_TYPE_ASCII, 0, nullptr);
     if (!file)
         return channel.Failure();
+    // The window waits for it: a server that trickles it is cut off.
+    file->RequirePace(channel.Timeouts().listingWindowBytes, channel.Timeouts().listingWindow);
     std::string listing;
     const EngineResult read = ReadAll(*file, listing);
     if (read.Ok())

@@ -60,8 +60,7 @@ void CFtpClientDlg::OnDelete()
     }
     if (message.empty())
         return;
-    MessageBox(this, message, "Delete", MB_OK | MB_ICONHAND);
-    LogOutIfDropped();
+    ShowServerFailure(message, "Delete");
 }
 
 void CFtpClientDlg::OnMkdir()
@@ -81,8 +80,7 @@ void CFtpClientDlg::OnMkdir()
             RefreshListing();
             return;
         }
-        MessageBox(this, prompt.text + "\n\n" + LastErrorText(), "Make New Directory", MB_OK | MB_ICONHAND);
-        if (LogOutIfDropped())
+        if (ShowServerFailure(prompt.text + "\n\n" + LastErrorText(), "Make New Directory"))
             return;
     }
 }
@@ -125,9 +123,8 @@ void CFtpClientDlg::OnRename()
             RefreshListing();
             return;
         }
-        MessageBox(this, "Problem renaming\n\"" + shownName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
-                   "Rename", MB_OK | MB_ICONHAND);
-        if (LogOutIfDropped())
+        if (ShowServerFailure("Problem renaming\n\"" + shownName + "\" to \"" + prompt.text + "\"\n" + LastErrorText(),
+                              "Rename"))
             return;
     }
 }

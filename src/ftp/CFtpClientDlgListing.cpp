@@ -17,7 +17,9 @@ void CFtpClientDlg::RefreshListing()
     // A directory the server would not name is shown as none rather than
     // as the one we were in before.
     if (!ftpConnection->GetCurrentDirectory(workingDir)) {
-        workingDir.clear();
+        // A session the server ended keeps the folder, for the next Login.
+        if (ftpConnection->IsOpen())
+            workingDir.clear();
         ShowListingFailure();
         return;
     }
@@ -49,8 +51,7 @@ void CFtpClientDlg::ShowListingFailure()
     const std::string error = LastErrorText();
     infoText.clear();
     UpdateData(false);
-    MessageBox(this, error, "Directory Listing", MB_OK | MB_ICONHAND);
-    LogOutIfDropped();
+    ShowServerFailure(error, "Directory Listing");
 }
 
 void CFtpClientDlg::ClearListing()

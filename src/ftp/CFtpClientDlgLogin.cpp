@@ -173,6 +173,19 @@ void CFtpClientDlg::OnLogout()
     FocusControl(FindWindow(IDC_LOGIN));
 }
 
+bool CFtpClientDlg::ShowServerFailure(const std::string& text, const char* caption)
+{
+    const bool dropped = ftpConnection && !ftpConnection->IsOpen() && !TransferBusy();
+    std::string shown = text;
+    if (dropped) {
+        shown += "\n\nThe session with the server has ended, so you are now logged out.";
+        if (!workingDir.empty())
+            shown += " Login brings you back to " + workingDir + ".";
+    }
+    MessageBox(this, shown, caption, MB_OK | MB_ICONHAND);
+    return LogOutIfDropped();
+}
+
 bool CFtpClientDlg::LogOutIfDropped()
 {
     if (!ftpConnection || ftpConnection->IsOpen() || TransferBusy())

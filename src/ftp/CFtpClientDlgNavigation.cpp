@@ -53,8 +53,20 @@ void CFtpClientDlg::ChangeDirectory(const std::string& directory, const char* ca
         RefreshListing();
         return;
     }
-    MessageBox(this, LastErrorText(), caption, MB_OK | MB_ICONHAND);
-    LogOutIfDropped();
+    ShowServerFailure(LastErrorText(), caption);
+}
+
+// A link may lead to a folder, which only the server knows: it is tried,
+// and a refusal is taken for a link to a file. True when it was entered, or
+// when the session ended and said so.
+bool CFtpClientDlg::EnterLinkedFolder(const std::string& name)
+{
+    wxBusyCursor wait;
+    if (ftpConnection->SetCurrentDirectory(name)) {
+        RefreshListing();
+        return true;
+    }
+    return ftpConnection->IsOpen() ? false : ShowServerFailure(LastErrorText(), "Change Directory");
 }
 
 void CFtpClientDlg::OnChdir()
@@ -64,11 +76,14 @@ void CFtpClientDlg::OnChdir()
     const int row = SelectedRowOrSay("Nothing selected!", "Change Directory");
     if (row < 0)
         return;
-    if (fileList->Row(row).kind != 0) {
-        MessageBox(this, "Not a Directory!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
+    const ListEntry& entry = fileList->Row(row);
+    if (entry.kind == LIST_KIND_FOLDER) {
+        ChangeDirectory(entry.name, "Change Directory");
         return;
     }
-    ChangeDirectory(fileList->Row(row).name, "Change Directory");
+    if (entry.link && EnterLinkedFolder(entry.name))
+        return;
+    MessageBox(this, "Not a Directory!", "Change Directory", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CFtpClientDlg::OnDblclkFileList()

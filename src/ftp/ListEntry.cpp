@@ -70,6 +70,7 @@ void AddListingEntry(ListingSummary& summary, const FtpListEntry& entry)
         ++summary.folders;
     } else {
         row.kind = LIST_KIND_FILE;
+        row.link = entry.kind == FtpEntryKind::Link;
         row.size = entry.size;
         summary.totalBytes = SaturatingAdd(summary.totalBytes, entry.size);
         ++summary.files;

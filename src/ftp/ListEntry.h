@@ -26,6 +26,9 @@ struct ListEntry {
     std::string name;
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    // Listed as a symbolic link: a file row that chdir may still enter,
+    // since the link may lead to a folder.
+    bool link = false;
 };
 
 // "%d KB" of size / 1000, never less than 1 KB.

@@ -87,8 +87,7 @@ void CFtpClientDlg::OnDownload()
     const TransferType type = GetTransferType(transferMode, asciiExtList, localPath);
     std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(entry.name, FileAccess::Read, type);
     if (!remote) {
-        MessageBox(this, LastErrorText(), "Download - Server", MB_OK | MB_ICONHAND);
-        LogOutIfDropped();
+        ShowServerFailure(LastErrorText(), "Download - Server");
         return;
     }
     progressBar->SetRange(0, expected);
@@ -136,8 +135,7 @@ void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
     const TransferType type = GetTransferType(transferMode, asciiExtList, path);
     std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(name, FileAccess::Write, type);
     if (!remote) {
-        MessageBox(this, LastErrorText(), "Upload - Server", MB_OK | MB_ICONHAND);
-        LogOutIfDropped();
+        ShowServerFailure(LastErrorText(), "Upload - Server");
         return;
     }
     progressBar->SetRange(0, local.Length());

@@ -69,8 +69,7 @@ std::string CFtpClientDlg::DownloadForViewing()
     const TransferType type = GetTransferType(transferMode, asciiExtList, entry.name);
     const ViewerDownloadBounds bounds = BoundsForListedSize(entry.size, viewerLimits);
     if (!DownloadForViewer(*ftpConnection, entry.name, type, bounds, viewerTempDir, path)) {
-        MessageBox(this, "\"" + entry.name + "\"\n" + LastErrorText(), "Open In", MB_OK | MB_ICONHAND);
-        LogOutIfDropped();
+        ShowServerFailure("\"" + entry.name + "\"\n" + LastErrorText(), "Open In");
         return {};
     }
     tempFiles.push_back(path);

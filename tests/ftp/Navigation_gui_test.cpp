@@ -10,6 +10,8 @@
 
 #include <wx/uiaction.h>
 
+#include <unistd.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -156,7 +158,7 @@ protected:
     {
         RemoteWindowFixture::SetUp();
         try {
-            server = std::make_unique<VsftpdServer>(uploads, dataMode);
+            server = std::make_unique<VsftpdServer>(uploads, dataMode, VsftpdSecurity::Clear, idleSeconds);
         } catch (const std::runtime_error& failure) {
             GTEST_SKIP() << "vsftpd cannot run here: " << failure.what();
         }
@@ -170,7 +172,14 @@ protected:
 
     VsftpdUploads uploads = VsftpdUploads::Refused;
     VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly;
+    int idleSeconds = 0;
     std::unique_ptr<VsftpdServer> server;
+};
+
+// Ends a session idle for a second, as stock vsftpd does after five minutes.
+class IdleDroppingVsftpd : public VsftpdNavigation {
+protected:
+    IdleDroppingVsftpd() { idleSeconds = 1; }
 };
 
 // A server that refuses PORT and EPRT, as one behind a NAT would.
@@ -214,6 +223,26 @@ TEST_F(VsftpdNavigation, AnonymousLoginListsAndWalksTheTree)
     EXPECT_GT(window->fileList->GetItemCount(), 0);
 }
 
+// vsftpd lists a symbolic link as the link itself, a file row: chdir tries
+// it, and only the server's refusal says it is no folder.
+TEST_F(VsftpdNavigation, ALinkedFolderOpensAndALinkedFileIsNoDirectory)
+{
+    server->WriteFile("real/inside.txt", "x");
+    server->WriteFile("plain.txt", "p");
+    ASSERT_EQ(::symlink("real", server->PathOf("linked").c_str()), 0);
+    ASSERT_EQ(::symlink("plain.txt", server->PathOf("linked.txt").c_str()), 0);
+    EnterSite("127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
+    window->OnLogin();
+    ASSERT_TRUE(window->session);
+    SelectByName("linked.txt");
+    wxTEST_DIALOG(window->OnChdir(), ExpectMessageBox("Not a Directory!", "Change Directory", wxICON_WARNING));
+    EXPECT_TRUE(window->session);
+    SelectByName("linked");
+    window->OnDblclkFileList();
+    EXPECT_EQ(Below("real"), ControlText(IDC_PWD));  // vsftpd names the folder the link leads to
+    EXPECT_EQ((Texts{"inside.txt"}), Names());
+}
+
 TEST_F(PassiveOnlyVsftpd, LoginListsThroughPassiveMode)
 {
     server->WriteFile("a.txt", std::string(2500, 'a'));
@@ -226,6 +255,30 @@ TEST_F(PassiveOnlyVsftpd, LoginListsThroughPassiveMode)
     window->OnDblclkFileList();
     EXPECT_EQ(Below(VsftpdServer::UploadFolder), ControlText(IDC_PWD));
     EXPECT_TRUE(Names().empty());
+}
+
+// The next command finds the session gone: the server's own words, the
+// window logged out, and the folder kept for the next Login.
+TEST_F(IdleDroppingVsftpd, ASessionTheServerEndedSaysSoAndLoginReturnsToTheFolder)
+{
+    server->MakeDirectory("deep");
+    EnterSite("127.0.0.1", server->Port(), VsftpdServer::User, "", server->ServerRoot());
+    window->OnLogin();
+    ASSERT_TRUE(window->session);
+    SelectByName("deep");
+    window->OnChdir();
+    const std::string folder = Below("deep");
+    ASSERT_EQ(folder, ControlText(IDC_PWD));
+    PumpUntil([] { return false; }, 2.5);
+    wxTEST_DIALOG(window->OnRefresh(),
+                  ExpectMessageBox("421 Timeout.\n\nThe session with the server has ended, so you are now logged out. "
+                                   "Login brings you back to " + folder + ".",
+                                   "Directory Listing", wxICON_ERROR));
+    EXPECT_FALSE(window->session);
+    EXPECT_EQ(folder, ControlText(IDC_PWD));
+    window->OnLogin();
+    ASSERT_TRUE(window->session);
+    EXPECT_EQ(folder, ControlText(IDC_PWD));
 }
 
 } // namespace

@@ -113,6 +113,14 @@ ScriptedFtpServer::Step ScriptedFtpServer::StallData(const std::string& firstByt
     return step;
 }
 
+ScriptedFtpServer::Step ScriptedFtpServer::TrickleData(const std::string& data, std::chrono::milliseconds interval)
+{
+    Step step = DataStep(Action::TrickleData);
+    step.data = data;
+    step.interval = interval;
+    return step;
+}
+
 ScriptedFtpServer::Step ScriptedFtpServer::ConnectFromOther(const std::string& fromHost)
 {
     Step step = DataStep(Action::ConnectFromOther);
@@ -371,6 +379,14 @@ bool ScriptedFtpServer::PerformData(const Step& step, Poco::Net::StreamSocket& c
         break;
     case Action::ReceiveData:
         Receive(data);
+        break;
+    case Action::TrickleData:
+        for (const char byte : step.data) {
+            if (stopping || data.sendBytes(&byte, 1, MSG_NOSIGNAL) != 1)
+                return true;
+            std::this_thread::sleep_for(step.interval);
+        }
+        data.close();
         break;
     case Action::ResetData:
         SendAll(data, step.data);

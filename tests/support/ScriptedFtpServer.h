@@ -4,6 +4,7 @@
 #include <Poco/Net/StreamSocket.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -39,6 +40,7 @@ public:
         ReceiveDataThenClose, // connect, close the control connection, read until EOF
         HoldData,             // connect, read nothing, hold until the client hangs up or sends a command, send `final` if any
         Passive,              // listen on a free port of the server's host, send `text` naming it
+        TrickleData,          // connect, send `data` a byte every `interval`, close it, send `final`
     };
 
     struct Step {
@@ -50,6 +52,7 @@ public:
         bool connectBeforePreliminary = false;
         std::string fromHost = "127.0.0.2";  // ConnectFromOther's source address
         int code = 220;
+        std::chrono::milliseconds interval{0};  // TrickleData's
     };
 
     // Step builders. Reply texts are lines separated by "\n"; the server sends CRLF.
@@ -63,6 +66,8 @@ public:
     static Step SendData(const std::string& data, const std::string& final = "226 Transfer complete.");
     static Step ReceiveData(const std::string& final = "226 Transfer complete.");
     static Step StallData(const std::string& firstBytes);
+    // A server that sends a byte at a time, slowly; it stops once the client hangs up.
+    static Step TrickleData(const std::string& data, std::chrono::milliseconds interval);
     static Step ConnectFromOther(const std::string& fromHost = "127.0.0.2");
     static Step NeverConnect();
     // A server that dies in the middle of a transfer: the data connection

@@ -63,8 +63,8 @@ void Run(const std::string& command)
 
 }  // namespace
 
-VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode, VsftpdSecurity security)
-    : uploads(uploads), dataMode(dataMode), security(security)
+VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode, VsftpdSecurity security, int idleSeconds)
+    : uploads(uploads), dataMode(dataMode), security(security), idleSeconds(idleSeconds)
 {
     if (::access(kProgram, X_OK) != 0)
         throw std::runtime_error(std::string(kProgram) + " is not installed");
@@ -113,6 +113,8 @@ void VsftpdServer::WriteConfiguration() const
                                                    : "port_enable=NO\npasv_enable=YES\n")
         << "connect_from_port_20=NO\n"
         << "seccomp_sandbox=NO\nbackground=NO\nxferlog_enable=NO\nuse_localtime=NO\n";
+    if (idleSeconds > 0)
+        out << "idle_session_timeout=" << idleSeconds << "\n";
     if (security != VsftpdSecurity::Clear)
         out << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
             << "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"

@@ -30,9 +30,10 @@ public:
     // account could write, so they land one folder down.
     static constexpr const char* UploadFolder = "incoming";
 
+    // With `idleSeconds`, a session idle that long is ended with "421 Timeout.".
     explicit VsftpdServer(VsftpdUploads uploads = VsftpdUploads::Refused,
                           VsftpdDataMode dataMode = VsftpdDataMode::ActiveOnly,
-                          VsftpdSecurity security = VsftpdSecurity::Clear);
+                          VsftpdSecurity security = VsftpdSecurity::Clear, int idleSeconds = 0);
     ~VsftpdServer();
 
     VsftpdServer(const VsftpdServer&) = delete;
@@ -67,6 +68,7 @@ private:
     VsftpdUploads uploads;
     VsftpdDataMode dataMode;
     VsftpdSecurity security;
+    int idleSeconds;
     std::string caFile;
     std::string directory;  // holds the configuration and the root
     std::string root;

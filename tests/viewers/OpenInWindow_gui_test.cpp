@@ -389,7 +389,9 @@ TEST_F(OpenInWindow, ACutDownloadLeavesNothingAndTheEarlierCopyUntouched)
     ScriptRetr(scripted, ScriptedFtpServer::ResetData("sec"));
     Select("doc.txt");
     wxTEST_DIALOG(window->OnOpenIn(ID_OPENIN_TEXT),
-                  ExpectMessageBox("\"doc.txt\"\nThe connection with the server was reset", "Open In", wxICON_ERROR));
+                  ExpectMessageBox("\"doc.txt\"\nThe connection with the server was reset\n\nThe session with the server "
+                                   "has ended, so you are now logged out. Login brings you back to /.",
+                                   "Open In", wxICON_ERROR));
     EXPECT_EQ("first", Slurp(copy));
     EXPECT_EQ(std::vector<std::string>{fs::path(copy).lexically_relative(tempDir).string()}, FilesUnderTemp());
     EXPECT_EQ(std::vector<std::string>{copy}, window->tempFiles);
