@@ -4,6 +4,7 @@
 #include <Poco/Net/StreamSocket.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class ActiveDataListener;
@@ -23,6 +24,8 @@ public:
     // transfer from `offset` on asks REST right before the command, as the
     // server wants it. On failure the channel holds why.
     bool Open(const std::string& command, std::uint64_t offset, Poco::Net::StreamSocket& data);
+    // The mode a data connection has been made in; none before the first.
+    std::optional<DataMode> Settled() const { return settled ? std::optional<DataMode>(mode) : std::nullopt; }
 
 private:
     // How far one attempt got: ModeFailed is a failure of the mode (refused,

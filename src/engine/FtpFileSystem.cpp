@@ -3,6 +3,7 @@
 #include "engine/FtpDataFile.h"
 #include "engine/FtpListParser.h"
 #include "engine/FtpReplyRules.h"
+#include "engine/FtpServerNotes.h"
 #include "engine/TlsLayer.h"
 
 #include <Poco/Exception.h>
@@ -52,9 +53,15 @@ EngineResult FtpFileSystem::Login(const FtpLoginRequest& request, FtpLoginOutcom
     if (!channel.CheckArgument(request.user) || !channel.CheckArgument(request.password) ||
         !channel.Connect(request.host, request.port))
         return channel.Failure();
-    connector.emplace(
-        channel, ChooseDataMode(channel.LocalAddress().host().toString(), channel.PeerAddress().host().toString()));
-    FtpLogin login(channel, request);
+    const FtpServerNotes notes = ParseServerNotes(request.serverNotes);
+    rememberedMode = notes.mode;
+    connector.emplace(channel, notes.mode.value_or(ChooseDataMode(channel.LocalAddress().host().toString(),
+                                                                  channel.PeerAddress().host().toString())));
+    // A server met before starts in the default type, ASCII, as RFC 959 has
+    // it: a listing needs no TYPE.
+    if (!request.serverNotes.empty())
+        currentType = FTP_TRANSFER_TYPE_ASCII;
+    FtpLogin login(channel, request, notes);
     const bool loggedIn = login.Run(outcome);
     features = login.Features();
     tls = login.TakeTls();
@@ -79,6 +86,15 @@ bool FtpFileSystem::SecureData(Poco::Net::StreamSocket& data)
 std::string FtpFileSystem::Encryption() const
 {
     return tls ? tls->Version() : std::string();
+}
+
+std::string FtpFileSystem::ServerNotes() const
+{
+    FtpServerNotes notes;
+    notes.spokeTls = tls != nullptr;
+    notes.mode = connector && connector->Settled() ? connector->Settled() : rememberedMode;
+    notes.features = features;
+    return FormatServerNotes(notes);
 }
 
 bool FtpFileSystem::Command(const std::string& verb, const std::string& argument, ReplyClass expected)

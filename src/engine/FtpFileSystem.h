@@ -39,6 +39,7 @@ public:
     void End() override;
     bool IsOpen() const override { return channel.IsOpen(); }
     std::string Encryption() const override;
+    std::string ServerNotes() const override;
 
 private:
     // Holds the session for one operation; a second caller is turned away.
@@ -70,5 +71,6 @@ private:
     std::unique_ptr<TlsLayer> tls;  // null for a login in clear
     FtpFeatures features;
     std::optional<FtpDataConnector> connector;  // from the login on
+    std::optional<DataMode> rememberedMode;      // from an earlier login
     unsigned currentType = 0;  // no TYPE sent yet
 };

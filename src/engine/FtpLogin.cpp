@@ -2,13 +2,24 @@
 
 #include "engine/FtpControlChannel.h"
 #include "engine/FtpReplyRules.h"
+#include "engine/FtpServerNotes.h"
 #include "engine/TlsLayer.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-FtpLogin::FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request) : channel(channel), request(request) {}
+FtpLogin::FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request, const FtpServerNotes& notes)
+    : channel(channel), request(request), notes(notes)
+{
+}
+
+// A plain domain whose server spoke TLS before: anything less now is a
+// downgrade, which someone in the path can arrange.
+bool FtpLogin::ExpectsTls() const
+{
+    return request.tls == TlsPolicy::WhenOffered && notes.spokeTls;
+}
 
 std::unique_ptr<TlsLayer> FtpLogin::TakeTls()
 {
@@ -21,12 +32,16 @@ bool FtpLogin::Run(FtpLoginOutcome& outcome)
         return false;
     if (!ReadGreeting())
         return false;
-    const bool featuresRead = ReadFeatures();
+    // FEAT before USER tells whether to encrypt; for a server known to speak
+    // TLS it is asked once encrypted, or not at all when it is known.
+    const bool featuresRead = !ExpectsTls() && ReadFeatures();
     if (!channel.IsOpen() || !NegotiateTls(outcome) || !SendUser())
         return false;
     if (tls && !ProtectData())
         return false;
-    if (!featuresRead)
+    if (!featuresRead && ExpectsTls() && notes.features)
+        features = *notes.features;
+    else if (!featuresRead)
         ReadFeatures();
     FtpReply reply;
     if (features.utf8)
@@ -37,11 +52,13 @@ bool FtpLogin::Run(FtpLoginOutcome& outcome)
 bool FtpLogin::NegotiateTls(FtpLoginOutcome& outcome)
 {
     if (request.tls == TlsPolicy::Declined || request.tls == TlsPolicy::Implicit ||
-        (request.tls == TlsPolicy::WhenOffered && !features.tlsOffered))
+        (request.tls == TlsPolicy::WhenOffered && !features.tlsOffered && !ExpectsTls()))
         return true;
     FtpReply reply;
     if (!channel.Exchange("AUTH TLS", reply))
         return false;
+    if (reply.code != 234 && ExpectsTls())
+        return RefuseDowngrade(reply);
     // Stock pure-ftpd lists AUTH TLS without a certificate and refuses it: for a
     // plain domain a refusal before any handshake byte is the same as no offer.
     const bool refused = reply.Class() == ReplyClass::Transient || reply.Class() == ReplyClass::Permanent;
@@ -55,6 +72,16 @@ bool FtpLogin::NegotiateTls(FtpLoginOutcome& outcome)
         return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, why + reply.text);
     }
     return StartTls(outcome);
+}
+
+bool FtpLogin::RefuseDowngrade(const FtpReply& reply)
+{
+    const std::string where = request.host + " port " + std::to_string(request.port);
+    return channel.Break(ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+                         "The server at " + where + " spoke TLS at earlier logins, and now answers AUTH TLS with: " +
+                             reply.text + "\n\nNothing else was sent: someone in between may be trying to read "
+                             "the password. To log in in clear on purpose, write ftp://" + request.host +
+                             " in the Domain box; that also forgets that this server spoke TLS.");
 }
 
 // The handshake, and the certificate's verdict before anything else is sent.

@@ -5,6 +5,7 @@
 
 class FtpControlChannel;
 struct FtpReply;
+struct FtpServerNotes;
 class TlsLayer;
 
 // What the server's FEAT listed, as far as the session uses it.
@@ -20,7 +21,10 @@ struct FtpFeatures {
 // encrypted, PBSZ 0 and PROT P.
 class FtpLogin {
 public:
-    FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request);
+    // `notes`: what an earlier login learned of the server. A server known
+    // to speak TLS gets AUTH TLS at once, and one that no longer takes it is
+    // left before the user name goes out.
+    FtpLogin(FtpControlChannel& channel, const FtpLoginRequest& request, const FtpServerNotes& notes);
 
     // False when the login failed; the channel holds why, and `outcome`
     // describes a certificate that did not verify.
@@ -40,8 +44,12 @@ private:
     bool StartTls(FtpLoginOutcome& outcome);
     bool ProtectData();
 
+    bool ExpectsTls() const;
+    bool RefuseDowngrade(const FtpReply& reply);
+
     FtpControlChannel& channel;
     const FtpLoginRequest& request;
+    const FtpServerNotes& notes;
     FtpFeatures features;
     std::unique_ptr<TlsLayer> tls;
 };

@@ -79,6 +79,10 @@ public:
     // The negotiated protocol ("TLS 1.3") when the session is encrypted;
     // empty when it is in clear.
     virtual std::string Encryption() const = 0;
+    // What this session learned of the server, for the next login to the
+    // same host and port (FtpLoginRequest::serverNotes); the caller keeps
+    // the text without reading it.
+    virtual std::string ServerNotes() const = 0;
 };
 
 // Ends a transfer cut short on our side (the connection aborted, the file

@@ -30,6 +30,10 @@ struct FtpLoginRequest {
     // A certificate the user trusts for this host and port although it does
     // not verify; empty for none.
     std::string trustedFingerprint;
+    // What the engine noted of this host and port at the last login
+    // (RemoteFileSystem::ServerNotes), kept for it by the program; empty for
+    // a server not met before.
+    std::string serverNotes;
 };
 
 struct FtpLoginOutcome {

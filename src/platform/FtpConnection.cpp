@@ -69,3 +69,8 @@ std::string FtpConnection::Encryption() const
 {
     return remote->Encryption();
 }
+
+std::string FtpConnection::ServerNotes() const
+{
+    return remote->ServerNotes();
+}

@@ -41,6 +41,8 @@ public:
     bool IsOpen() const;
     // The negotiated protocol ("TLS 1.3") when encrypted; empty in clear.
     std::string Encryption() const;
+    // What the engine noted of the server, for the next login to it.
+    std::string ServerNotes() const;
 
 private:
     std::unique_ptr<RemoteFileSystem> remote;

@@ -228,6 +228,62 @@ TEST_F(ScriptedEngine, UnknownHostIsNamed)
     }
 }
 
+// What a login learns of a server shapes the next: its mode first, no TYPE
+// for a listing in the default type, AUTH TLS at once for a server that
+// spoke TLS, and a server that no longer does is left before USER, unless
+// the user asked for clear text (ftp://).
+TEST_F(ScriptedEngine, ServerNotesShapeTheNextLogin)
+{
+    auto first = LogIn();
+    server.Then("200 Type set to A.");
+    server.Then("200 EPRT command successful.");
+    server.Then(Server::SendData("-rw-r--r-- 1 u g 5 Jan 1 2024 a\r\n"));
+    EXPECT_EQ(Listed(*first).count("a"), 1u);
+    EXPECT_EQ(first->ServerNotes(), "tls=0 mode=active feat=-");
+    first->Close();
+
+    struct Case {
+        const char* what;
+        const char* notes;
+        TlsPolicy tls;
+        std::vector<Server::Step> steps;
+        Commands sent;
+        const char* failure;  // empty: logged in
+    };
+    const Case cases[] = {
+        {"plain, passive remembered", "tls=0 mode=passive feat=-", TlsPolicy::WhenOffered,
+         {Server::Reply(plainFeatures), Server::Reply("331 Password required."), Server::Reply("230 Logged in."),
+          Server::Passive("229 Entering Extended Passive Mode (|||{port}|)"), Server::SendData("")},
+         {"FEAT", "USER anna", "PASS secret", "EPSV", "LIST", "QUIT"}, ""},
+        {"spoke TLS, now refuses it", "tls=1 mode=active feat=-,tls", TlsPolicy::WhenOffered,
+         {Server::Reply("500 Unknown command.")}, {"AUTH TLS"}, "spoke TLS at earlier logins"},
+        {"spoke TLS, clear asked for", "tls=1 mode=active feat=-,tls", TlsPolicy::Declined,
+         {Server::Reply(plainFeatures), Server::Reply("331 Password required."), Server::Reply("230 Logged in."),
+          Server::Reply("200 EPRT command successful."), Server::SendData("")},
+         {"FEAT", "USER anna", "PASS secret", "EPRT |1|127.0.0.1|*|", "LIST", "QUIT"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Server next;
+        for (const Server::Step& step : c.steps)
+            next.Then(step);
+        FtpLoginRequest request{.host = "127.0.0.1", .port = next.Port(), .user = "anna", .password = "secret"};
+        request.tls = c.tls;
+        request.serverNotes = c.notes;
+        try {
+            auto connection = session.GetFtpConnection(request);
+            std::vector<FtpListEntry> entries;
+            EXPECT_TRUE(connection->List(entries));
+            connection->Close();
+            EXPECT_STREQ(c.failure, "");
+        } catch (const InternetException& error) {
+            EXPECT_STRNE(c.failure, "") << error.GetErrorMessage();
+            EXPECT_NE(error.GetErrorMessage().find(c.failure), std::string::npos) << error.GetErrorMessage();
+        }
+        EXPECT_EQ(Masked(next.Commands()), c.sent);
+    }
+}
+
 TEST_F(ScriptedEngine, Utf8OptionOnlyWhenFeatListsIt)
 {
     LogIn(richFeatures)->Close();

@@ -75,6 +75,26 @@ protected:
     InternetSession session;
 };
 
+// A second login with what the first learned: AUTH TLS at once, and the
+// listing as before.
+TEST_F(TlsServer, TheSecondLoginGoesStraightToTls)
+{
+    server.WriteFile("pub/data.bin", "x");
+    FtpLoginRequest request = Request(server.Port());
+    auto first = session.GetFtpConnection(request);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    EXPECT_EQ(Listed(*first).count("data.bin"), 1u);
+    request.serverNotes = first->ServerNotes();
+    first->Close();
+    EXPECT_EQ(request.serverNotes.rfind("tls=1 mode=active", 0), 0u) << request.serverNotes;
+    auto second = session.GetFtpConnection(request);
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->Encryption().empty());
+    ASSERT_TRUE(second->SetCurrentDirectory(server.ServerRoot() + "/pub"));
+    EXPECT_EQ(Listed(*second).count("data.bin"), 1u);
+}
+
 // Refuses PORT and EPRT, so every data connection is a passive one in TLS.
 class PassiveTlsServer : public TlsServer {
 protected:

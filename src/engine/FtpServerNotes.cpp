@@ -1,0 +1,67 @@
+#include "engine/FtpServerNotes.h"
+
+#include <sstream>
+
+namespace {
+
+bool HasWord(const std::string& list, const std::string& word)
+{
+    std::istringstream words(list);
+    std::string item;
+    while (std::getline(words, item, ','))
+        if (item == word)
+            return true;
+    return false;
+}
+
+FtpFeatures ParseFeatures(const std::string& list)
+{
+    FtpFeatures features;
+    features.mlsd = HasWord(list, "mlsd");
+    features.utf8 = HasWord(list, "utf8");
+    features.tlsOffered = HasWord(list, "tls");
+    return features;
+}
+
+std::string FormatFeatures(const FtpFeatures& features)
+{
+    std::string list = "-";  // read back as no feature at all
+    if (features.mlsd)
+        list += ",mlsd";
+    if (features.utf8)
+        list += ",utf8";
+    if (features.tlsOffered)
+        list += ",tls";
+    return list;
+}
+
+}  // namespace
+
+FtpServerNotes ParseServerNotes(const std::string& text)
+{
+    FtpServerNotes notes;
+    std::istringstream fields(text);
+    std::string field;
+    while (fields >> field) {
+        const std::size_t equals = field.find('=');
+        const std::string key = field.substr(0, equals);
+        const std::string value = equals == std::string::npos ? std::string() : field.substr(equals + 1);
+        if (key == "tls")
+            notes.spokeTls = value == "1";
+        else if (key == "mode" && (value == "active" || value == "passive"))
+            notes.mode = value == "active" ? DataMode::Active : DataMode::Passive;
+        else if (key == "feat")
+            notes.features = ParseFeatures(value);
+    }
+    return notes;
+}
+
+std::string FormatServerNotes(const FtpServerNotes& notes)
+{
+    std::string text = notes.spokeTls ? "tls=1" : "tls=0";
+    if (notes.mode)
+        text += std::string(" mode=") + ModeName(*notes.mode);
+    if (notes.features)
+        text += " feat=" + FormatFeatures(*notes.features);
+    return text;
+}
