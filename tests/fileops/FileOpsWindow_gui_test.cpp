@@ -196,6 +196,14 @@ TEST_F(FileOpsWindow, RenameOntoAnotherListedNameAsksAndOnlyYesReplacesIt)
     wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "Draft.txt", "final.txt"), replaceQuestion(wxID_YES));
     EXPECT_EQ("draft", server.ReadFile("final.txt"));
     EXPECT_EQ(std::vector<std::string>{"final.txt"}, ListedNames());
+
+    // The first row is as much another entry as any.
+    server.WriteFile("zz.txt", "zz");
+    window->OnRefresh();
+    Select("zz.txt");
+    wxTEST_DIALOG(window->OnRename(), ExpectPrompt::Ok("Rename", "zz.txt", "final.txt"), replaceQuestion(wxID_NO),
+                  ExpectPrompt::Cancel("Rename", "final.txt"));
+    EXPECT_EQ("draft", server.ReadFile("final.txt"));
 }
 
 TEST_F(FileOpsWindow, ARefusedRenameNamesBothAndAsksAgainWithTheNewName)
