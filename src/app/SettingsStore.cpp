@@ -1,5 +1,6 @@
 #include "app/SettingsStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
 #include <wx/convauto.h>
@@ -176,18 +177,20 @@ int SettingsStore::IndexedEntryLimit(const std::string& prefix) const
 void SettingsStore::DeleteIndexedEntriesFrom(const std::string& prefix, int first)
 {
     for (const auto& entry : IndexedEntries(prefix))
-        if (entry.first >= first)
-            config->DeleteEntry(kSection + entry.second, false);
+        if (entry.first >= first && config->DeleteEntry(kSection + entry.second, false))
+            changed = true;
 }
 
 void SettingsStore::WriteProfileInt(const std::string& entry, int value)
 {
     config->Write(Key(entry), static_cast<long>(value));
+    changed = true;
 }
 
 void SettingsStore::WriteProfileString(const std::string& entry, const std::string& value)
 {
     config->Write(Key(entry), FromUtf8(value));
+    changed = true;
 }
 
 bool SettingsStore::Flush(std::string& error)
@@ -196,15 +199,23 @@ bool SettingsStore::Flush(std::string& error)
         error = "These settings were read from text and have no file to be saved to.";
         return false;
     }
+    if (!changed)
+        return true;
     if (!MakePrivateFolder(error))
         return false;
     wxLogNull quiet;
-    errno = 0;
-    if (!config->Flush()) {
-        error = "Cannot write the settings file " + filePath + ": " +
-                (errno ? std::strerror(errno) : "the file could not be replaced");
+    // wx's own Flush removes the old file before it renames the new one in:
+    // a kill between the two would leave no settings at all.
+    wxMemoryOutputStream text;
+    if (!config->Save(text, wxConvUTF8)) {
+        error = "Cannot write the settings file " + filePath + ": the settings could not be put into text";
         return false;
     }
-    chmod(filePath.c_str(), 0600);
+    const wxStreamBuffer& bytes = *text.GetOutputStreamBuffer();
+    if (!AtomicFile::Write(filePath,
+                           std::string(static_cast<const char*>(bytes.GetBufferStart()), bytes.GetIntPosition()),
+                           error))
+        return false;
+    changed = false;
     return true;
 }

@@ -43,7 +43,9 @@ public:
     void WriteProfileInt(const std::string& entry, int value);
     void WriteProfileString(const std::string& entry, const std::string& value);
 
-    // Writes the file; on failure `error` says why in plain words.
+    // Writes the file whole, if anything was written or deleted since it
+    // was read or last written; on failure `error` says why in plain words
+    // and the file is left as it was.
     bool Flush(std::string& error);
 
 private:
@@ -52,4 +54,5 @@ private:
 
     std::unique_ptr<wxFileConfig> config;
     std::string filePath;  // empty for a store read from text
+    bool changed = false;
 };
