@@ -15,6 +15,7 @@
 #include "platform/TemplateBuilder.h"
 #include "platform/Text.h"
 #include "sites/SiteProfile.h"
+#include "sites/SiteRecordMerge.h"
 #include "transfer/CPercentProgressCtrl.h"
 
 #include <wx/app.h>
@@ -191,14 +192,22 @@ void CFtpClientDlg::LoadSettings(SettingsStore& store)
     SetTitle(FromUtf8(windowTitle));
 }
 
-void CFtpClientDlg::LoadSiteRecords(SettingsStore& store)
+std::vector<std::string> CFtpClientDlg::StoredSiteRecords(const SettingsStore& store)
 {
     // Past the highest stored record every read would be a placeholder;
     // a hand-edited count of millions must not hang the start.
     const int count = std::min(store.GetProfileInt("nDomains", 0), store.IndexedEntryLimit("domainStr_"));
+    std::vector<std::string> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back(store.GetProfileString("domainStr_" + std::to_string(i), PlaceholderRecord()));
+    return records;
+}
+
+void CFtpClientDlg::LoadSiteRecords(SettingsStore& store)
+{
+    recordsAtStart = StoredSiteRecords(store);
     bool seen = false;
-    for (int i = 0; i < count; ++i) {
-        const std::string record = store.GetProfileString("domainStr_" + std::to_string(i), PlaceholderRecord());
+    for (const std::string& record : recordsAtStart) {
         const std::string name = RecordDomain(record);
         AddSiteItem(name, record);
         if (name == PLACEHOLDER_SITE)
@@ -276,23 +285,25 @@ void CFtpClientDlg::SaveSettingsAndClose()
         Hide();
 }
 
+// Another window on the same store may have closed since this one started:
+// its sites are merged with this window's, and the scalar settings are this
+// window's, as the last to close.
 void CFtpClientDlg::SaveSettings()
 {
     SettingsStore store;
-    int written = 0;
-    for (unsigned item = 0; item < domainCombo->GetCount(); ++item) {
-        const std::string& record = SiteRecordAt(static_cast<int>(item));
-        if (record.find(PLACEHOLDER_SITE) != std::string::npos)
-            continue;
-        store.WriteProfileString("domainStr_" + std::to_string(written), record);
-        ++written;
-    }
+    std::vector<std::string> inBox;
+    for (unsigned item = 0; item < domainCombo->GetCount(); ++item)
+        inBox.push_back(SiteRecordAt(static_cast<int>(item)));
+    const std::vector<std::string> sites = MergeSiteRecords(recordsAtStart, inBox, StoredSiteRecords(store));
+    for (std::size_t i = 0; i < sites.size(); ++i)
+        store.WriteProfileString("domainStr_" + std::to_string(i), sites[i]);
+    const int written = static_cast<int>(sites.size());
     store.WriteProfileInt("nDomains", written);
     // Records past the count are never read again, but a removed site's
     // would keep its password in the file.
     store.DeleteIndexedEntriesFrom("domainStr_", written);
 
-    store.WriteProfileInt("nLastUsedDomain", currentSite);
+    store.WriteProfileInt("nLastUsedDomain", IndexAtNextStart(sites, SiteRecordAt(currentSite)));
     store.WriteProfileInt("nAsciiBinaryAuto", transferMode);
     store.WriteProfileInt("bHidePswd", hidePassword);
     const wxPoint where = GetPosition();

@@ -145,6 +145,7 @@ private:
     void BindEvents();
     void LoadSettings(SettingsStore& store);
     void LoadSiteRecords(SettingsStore& store);
+    static std::vector<std::string> StoredSiteRecords(const SettingsStore& store);
     void PlaceWindow(int x, int y);
     void InsertColumns(SettingsStore& store);
     void SaveSettings();
@@ -190,6 +191,9 @@ private:
     // button is enabled; false when the key is not one of them.
     bool PressButtonForListKey(int keyCode, int modifiers);
 
+    // The site records as this window read them, to tell at the close which
+    // sites it changed from those another window changed meanwhile.
+    std::vector<std::string> recordsAtStart;
     wxTimer clockTimer;
     wxTimer abortTimer;
     // Set from the worker's start to WM_TRANSFER_DONE: the job, the
