@@ -5,6 +5,7 @@
 #include "app/SettingsStore.h"
 #include "app/ShellOpen.h"
 #include "ftp/LastErrorText.h"
+#include "platform/CloseSignals.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
@@ -25,6 +26,7 @@ bool CFtpClientApp::InitInstance()
     {
         CFtpClientDlg dialog(nullptr);
         SetTopWindow(&dialog);
+        const CloseSignals closeOnSignal([&dialog] { dialog.OnEndSignal(); });
         dialog.ShowModal();
         SetTopWindow(nullptr);
     }

@@ -59,7 +59,8 @@ std::string GetText(const wxWindow* parent, int id)
 
 } // namespace
 
-CFtpClientDlg::CFtpClientDlg(wxWindow* parent) : clockTimer(this, kClockTimerId), abortTimer(this, kAbortTimerId)
+CFtpClientDlg::CFtpClientDlg(wxWindow* parent)
+    : clockTimer(this, kClockTimerId), abortTimer(this, kAbortTimerId), endSignalTimer(this, kEndSignalTimerId)
 {
     UseCompactControls();
     if (!LoadDialogTemplate(this, parent, "102")) {
@@ -288,6 +289,22 @@ void CFtpClientDlg::SaveSettingsAndClose()
 // Another window on the same store may have closed since this one started:
 // its sites are merged with this window's, and the scalar settings are this
 // window's, as the last to close.
+// A polite end from outside (the desktop's logout, a kill, Ctrl+C) closes
+// as the close box does, except that a running transfer is aborted instead
+// of refusing: nothing the user saved or fetched in this run is lost.
+void CFtpClientDlg::OnEndSignal()
+{
+    // Inside a Logout's wait for the worker no second wait can run; the
+    // close comes once that wait is over.
+    if (waitingForWorker) {
+        endSignalTimer.StartOnce(kEndSignalRetryMs);
+        return;
+    }
+    if (transferInProgress != 0)
+        OnAbort();
+    SaveSettingsAndClose();
+}
+
 void CFtpClientDlg::SaveSettings()
 {
     SettingsStore store;

@@ -48,6 +48,8 @@ public:
     void SaveSettingsAndClose();
     void OnClose();
     void OnCancel();
+    // SIGTERM, SIGHUP or SIGINT, handed over to the user-interface thread.
+    void OnEndSignal();
 
     // --- sites/
     std::string FormatSiteRecord() const;
@@ -196,6 +198,7 @@ private:
     std::vector<std::string> recordsAtStart;
     wxTimer clockTimer;
     wxTimer abortTimer;
+    wxTimer endSignalTimer;
     // Set from the worker's start to WM_TRANSFER_DONE: the job, the
     // connection and this window must outlive the worker, also after Abort.
     bool workerRunning = false;

@@ -149,6 +149,8 @@ void CFtpClientDlg::BindEvents()
     Bind(wxEVT_TIMER, [this](wxTimerEvent& event) {
         if (event.GetId() == kAbortTimerId)
             OnAbortGraceOver();
+        else if (event.GetId() == kEndSignalTimerId)
+            OnEndSignal();
         else
             OnTimer(event.GetId());
     });

@@ -49,3 +49,6 @@ constexpr int kClockTimerId = 1;
 // Gives an aborted worker time to finish its chunk before its data
 // connection is shut down.
 constexpr int kAbortTimerId = 2;
+// Brings a close asked for by a signal back once a Logout's wait is over.
+constexpr int kEndSignalTimerId = 3;
+constexpr int kEndSignalRetryMs = 100;

@@ -150,7 +150,7 @@ readonly LOGIN="11 211 36 12" LOGOUT="11 226 36 12"
 readonly UPLOAD="60 211 36 12" DOWNLOAD="60 226 36 12"
 readonly RENAME="145 211 36 12" DELETE="145 226 36 12"
 readonly MKDIR="193 211 36 12" CDUP="234 211 36 12"
-readonly PWD_BOX="127 26 153 12" FILE_LIST="8 62 313 134" ABORT="280 246 36 12"
+readonly DOMAIN_BOX="35 7 246 12" PWD_BOX="127 26 153 12" FILE_LIST="8 62 313 134" ABORT="280 246 36 12"
 # The prompt, template 129 (186 x 49), and its edit field.
 readonly PROMPT_W=186 PROMPT_H=49 PROMPT_EDIT="7 7 172 14"
 # The list's header and rows in pixels, as GTK draws them in the dialog font
@@ -502,4 +502,39 @@ expect_setting nTimeColWidth 180
 expect_setting openTextPathStr "$work/viewer.sh"
 # The record remembers the folders of this session's upload and download.
 expect_setting domainStr_0 "\"$q$site$q $q""anna$q $q""secret$q $q/$q $q$port$q $q""notes.txt$q $q$outbox/$q $q$local_dir/$q\""
+# --- a polite end from outside ----------------------------------------------
+
+begin "SIGTERM while logged in to a new site, with an Open In copy"
+"$binary" >"$work/app.log" 2>&1 &
+app=$!
+pids+=($app)
+main=$(timeout 15 xdotool search --sync --onlyvisible --name "^$LOGGED_OUT_TITLE\$" | head -n1) ||
+  fail "the main window did not appear again"
+wait_until 10 "the main window to be viewable" viewable "$main"
+click "$DOMAIN_BOX"
+key ctrl+a
+type_text "127.0.0.1 signalled"
+click "$LOGIN"
+wait_until 15 "the logged-in title" title_is " 127.0.0.1 signalled - Vantrel"
+rm -f "$work/viewer.copy"
+click_row "$(row_of notes.txt)"
+click_row "$(row_of notes.txt)" 3
+sleep 0.5
+key Down Down Right
+sleep 0.3
+key Return
+wait_until 15 "the viewer to start" test -s "$work/viewer.copy"
+private_dir=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -type d -name 'vantrel-??????' -perm 700)
+[ -n "$private_dir" ] || fail "no private 0700 folder for Open In under $TMPDIR"
+shot before-sigterm
+kill -TERM "$app"
+wait_until 15 "the program to end after SIGTERM" app_gone
+wait "$app" || fail "the program ended with status $? after SIGTERM"
+shot after-sigterm
+[ ! -e "$private_dir" ] || fail "the private folder $private_dir was not removed after SIGTERM"
+expect_setting nDomains 2
+expect_setting nLastUsedDomain 2
+[ "$(setting domainStr_1)" = "\"$q""127.0.0.1 signalled$q $q""anna$q $q""secret$q $q/$q $q$port$q $q$q $q/$q $q/$q\"" ] ||
+  fail "the session's site is not stored as domainStr_1: $(setting domainStr_1)"
+
 echo "end-to-end run passed; screenshots in $shots"

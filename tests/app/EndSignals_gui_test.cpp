@@ -1,0 +1,68 @@
+// A polite end from outside is a close: the signal reaches the window's
+// thread through the handover, a running transfer is aborted, the session
+// logged out, the site stored and the Open In folder removed.
+#include "platform/CloseSignals.h"
+#include "sites/SiteProfile.h"
+#include "support/PyFtpServer.h"
+#include "support/TransferWindowFixture.h"
+#include "ftp/RemoteWindowFixture.h"
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+class EndSignals : public RemoteWindowFixture {};
+
+TEST_F(EndSignals, EachPoliteSignalLogsOutStoresTheSiteAndRemovesTheOpenInFolder)
+{
+    PyFtpServer server;
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        const std::string site = "127.0.0.1 signal " + std::to_string(signalNumber);
+        EnterSite(site, server.Port(), PyFtpServer::User, PyFtpServer::Password);
+        window->OnLogin();
+        ASSERT_TRUE(LoggedIn()) << site;
+        const std::string openInFolder = window->viewerTempDir.Path();
+        ASSERT_TRUE(std::filesystem::is_directory(openInFolder));
+        {
+            const CloseSignals closeOnSignal([this] { window->OnEndSignal(); });
+            raise(signalNumber);
+            EXPECT_TRUE(PumpUntil([&] { return !window->IsShown(); })) << site;
+        }
+        EXPECT_FALSE(LoggedIn());
+        EXPECT_FALSE(std::filesystem::exists(openInFolder)) << site;
+        const SettingsStore store;
+        EXPECT_EQ(site, RecordDomain(store.GetProfileString("domainStr_0", ""))) << "the sites: nDomains "
+                                                                                 << store.GetProfileInt("nDomains", 0);
+        EXPECT_EQ(1, store.GetProfileInt("nLastUsedDomain", -1));
+        window.reset();
+        PumpEvents();
+        std::filesystem::remove(SettingsStore::FilePath());
+    }
+}
+
+// Where the close box would refuse, a signal aborts the transfer and closes.
+TEST_F(ScriptedTransfer, ASignalDuringATransferAbortsItAndCloses)
+{
+    Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 15)));
+    server->Then(AbortReplies());
+    ChooseMode(IDC_BINARY);
+    StartDownload("big.bin", Local("big.bin"));
+    WaitForFirstProgress();
+    {
+        const CloseSignals closeOnSignal([this] { window->OnEndSignal(); });
+        raise(SIGTERM);
+        EXPECT_TRUE(PumpUntil([&] { return !window->IsShown(); }));
+    }
+    EXPECT_FALSE(window->session);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ("Download  big.bin  Aborted", BarText());
+    EXPECT_EQ(5000u, std::filesystem::file_size(Local("big.bin"))) << "the part stays";
+    EXPECT_EQ(1, SettingsStore().GetProfileInt("nAsciiBinaryAuto", -1)) << "the settings were written";
+}
+
+} // namespace
