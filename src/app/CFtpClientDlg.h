@@ -157,6 +157,8 @@ private:
     void ResetQuotedHiddenFields();
     void ApplyPasswordMask();
     int AddSiteItem(const std::string& name, const std::string& record);
+    // Appends records already in the box's order, each named by its site.
+    void AddSiteItems(const std::vector<std::string>& records);
     std::string& SiteRecordAt(int index);
     void DeleteSiteItem(int index);
     int SelectedRow() const;
@@ -193,6 +195,14 @@ private:
     // button is enabled; false when the key is not one of them.
     bool PressButtonForListKey(int keyCode, int modifiers);
 
+    // The site box's items, index for index with the box, each with the
+    // record it owns. wx's GTK box counts its items by walking them all, so
+    // reading them back from it one by one takes quadratic time.
+    struct SiteItem {
+        std::string name;
+        std::string record;
+    };
+    std::vector<SiteItem> siteItems;
     // The site records as this window read them, to tell at the close which
     // sites it changed from those another window changed meanwhile.
     std::vector<std::string> recordsAtStart;

@@ -2,7 +2,9 @@
 
 #include <gtk/gtk.h>
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <wx/combobox.h>
 #include <wx/dcscreen.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -87,4 +89,20 @@ int PopupMenuWidth(wxMenu& menu)
         widest = std::max(widest, dc.GetTextExtent(wxMenuItem::GetLabelText(text)).GetWidth());
     }
     return widest + 2 * 20;
+}
+
+void WithoutPopupUpdates(wxComboBox* box, const std::function<void()>& change)
+{
+    GtkWidget* widget = static_cast<GtkWidget*>(box->GetHandle());
+    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(widget));
+    GList* menus = gtk_menu_get_for_attach_widget(widget);
+    GObject* menu = menus ? G_OBJECT(menus->data) : nullptr;
+    // The menu is GTK's own class; without the property it is left alone.
+    if (!menu || !g_object_class_find_property(G_OBJECT_GET_CLASS(menu), "model")) {
+        change();
+        return;
+    }
+    g_object_set(menu, "model", nullptr, nullptr);
+    change();
+    g_object_set(menu, "model", model, nullptr);
 }

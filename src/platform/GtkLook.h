@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+
+class wxComboBox;
 class wxMenu;
 class wxTextCtrl;
 
@@ -13,3 +16,9 @@ void SetPasswordMask(wxTextCtrl* edit, bool masked);
 // The width a popup menu will have on screen, known before it is shown, so a
 // menu can be placed by its right edge.
 int PopupMenuWidth(wxMenu& menu);
+
+// Runs `change` on a combo box's items with its drop-down menu detached,
+// and gives the menu the items once afterwards. GTK's menu keeps a widget
+// and a row reference per item and updates every reference on each item
+// added or removed: for thousands of items, minutes.
+void WithoutPopupUpdates(wxComboBox* box, const std::function<void()>& change);

@@ -1,9 +1,10 @@
-// The site selector of the main window: the combo box items own their site
-// records; switching, removing, hiding the password and recording a site
-// after a login. User-interface thread only.
+// The site selector of the main window: the combo box items and the site
+// records they own; switching, removing, hiding the password and recording
+// a site after a login. User-interface thread only.
 #include "app/CFtpClientDlg.h"
 
 #include "app/ControlIds.h"
+#include "platform/GtkLook.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "platform/TextCase.h"
@@ -11,18 +12,10 @@
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 wxDEFINE_EVENT(WM_SITE_LOCKED, wxCommandEvent);
-
-namespace {
-
-// The record text an item owns; the combo box frees it with the item.
-class SiteRecordData : public wxClientData {
-public:
-    explicit SiteRecordData(std::string record) : record(std::move(record)) {}
-    std::string record;
-};
-
-} // namespace
 
 SiteProfile CFtpClientDlg::CurrentFields() const
 {
@@ -56,19 +49,35 @@ void CFtpClientDlg::LoadSiteRecord(const std::string& record)
 // mean the same order (GTK's own sorting follows the locale).
 int CFtpClientDlg::AddSiteItem(const std::string& name, const std::string& record)
 {
-    unsigned at = 0;
-    while (at < domainCombo->GetCount() && CompareNoCase(ToUtf8(domainCombo->GetString(at)), name) <= 0)
-        ++at;
-    return domainCombo->Insert(FromUtf8(name), at, new SiteRecordData(record));
+    const auto after =
+        std::upper_bound(siteItems.begin(), siteItems.end(), name,
+                         [](const std::string& added, const SiteItem& item) { return CompareNoCase(added, item.name) < 0; });
+    const auto at = static_cast<unsigned>(after - siteItems.begin());
+    siteItems.insert(after, SiteItem{name, record});
+    domainCombo->Insert(FromUtf8(name), at);
+    return static_cast<int>(at);
+}
+
+void CFtpClientDlg::AddSiteItems(const std::vector<std::string>& records)
+{
+    wxArrayString names;
+    names.reserve(records.size());
+    siteItems.reserve(siteItems.size() + records.size());
+    for (const std::string& record : records) {
+        siteItems.push_back(SiteItem{RecordDomain(record), record});
+        names.push_back(FromUtf8(siteItems.back().name));
+    }
+    WithoutPopupUpdates(domainCombo, [&] { domainCombo->Append(names); });
 }
 
 std::string& CFtpClientDlg::SiteRecordAt(int index)
 {
-    return static_cast<SiteRecordData*>(domainCombo->GetClientObject(static_cast<unsigned>(index)))->record;
+    return siteItems[static_cast<std::size_t>(index)].record;
 }
 
 void CFtpClientDlg::DeleteSiteItem(int index)
 {
+    siteItems.erase(siteItems.begin() + index);
     domainCombo->Delete(static_cast<unsigned>(index));
 }
 
@@ -130,12 +139,9 @@ void CFtpClientDlg::OnRemove()
         return;
     DeleteSiteItem(currentSite);
 
-    bool placeholderListed = false;
-    for (unsigned item = 0; item < domainCombo->GetCount(); ++item) {
-        const std::string name = ToUtf8(domainCombo->GetString(item));
-        if (EqualsNoCase(name.substr(0, sizeof PLACEHOLDER_SITE - 1), PLACEHOLDER_SITE))
-            placeholderListed = true;
-    }
+    const bool placeholderListed = std::any_of(siteItems.begin(), siteItems.end(), [](const SiteItem& item) {
+        return StartsWithNoCase(item.name, PLACEHOLDER_SITE);
+    });
     if (!placeholderListed) {
         LoadSiteRecord(PlaceholderRecord());
         currentSite = AddSiteItem(domain, PlaceholderRecord());
