@@ -299,9 +299,11 @@ void CFtpClientDlg::SaveSettingsAndClose()
 // of refusing: nothing the user saved or fetched in this run is lost.
 void CFtpClientDlg::OnEndSignal()
 {
-    // Inside a Logout's wait for the worker no second wait can run; the
-    // close comes once that wait is over.
-    if (waitingForWorker) {
+    // Inside a Logout's wait for the worker no second wait can run, and a
+    // box or dialog that is open would keep the program running after the
+    // close: the box is answered Cancel, and the close comes once the code
+    // that opened it, or the wait, is over.
+    if (CancelOpenDialogs(this) || waitingForWorker) {
         endSignalTimer.StartOnce(kEndSignalRetryMs);
         return;
     }

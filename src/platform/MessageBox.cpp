@@ -2,10 +2,14 @@
 
 #include "platform/Text.h"
 
+#include <wx/dialog.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <gtk/gtk.h>
+
 #include <atomic>
+#include <set>
 
 namespace {
 
@@ -49,6 +53,32 @@ int MessageBox(wxWindow* owner, const std::string& text, const std::string& capt
     case wxID_NO: return IDNO;
     default: return IDOK;
     }
+}
+
+bool CancelOpenDialogs(const wxWindow* owner)
+{
+    bool cancelled = false;
+    std::set<void*> ownedByWx;
+    for (wxWindow* window : wxTopLevelWindows) {
+        ownedByWx.insert(window->GetHandle());
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog && dialog != owner && dialog->IsModal()) {
+            dialog->EndModal(wxID_CANCEL);
+            cancelled = true;
+        }
+    }
+    // wx shows its message boxes as GTK's own dialogs, each in a loop of
+    // GTK's, outside wx's list of windows.
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item; item = item->next) {
+        const bool nativeBox = GTK_IS_DIALOG(item->data) && !ownedByWx.count(item->data);
+        if (nativeBox && gtk_widget_get_visible(GTK_WIDGET(item->data))) {
+            gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_CANCEL);
+            cancelled = true;
+        }
+    }
+    g_list_free(windows);
+    return cancelled;
 }
 
 void MessageBeep()

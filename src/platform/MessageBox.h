@@ -24,6 +24,11 @@ enum MessageBoxAnswer : int {
 // pressed.
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style);
 
+// Answers Cancel to every modal dialog open over `owner` (message boxes,
+// file choosers, the program's own dialogs), so that the code that opened
+// each goes on as after a Cancel. True when there was one.
+bool CancelOpenDialogs(const wxWindow* owner);
+
 // The plain beep that answers a command the current state does not allow.
 void MessageBeep();
 

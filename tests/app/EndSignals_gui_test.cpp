@@ -7,6 +7,8 @@
 #include "support/TransferWindowFixture.h"
 #include "ftp/RemoteWindowFixture.h"
 
+#include <glib.h>
+
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -40,6 +42,28 @@ TEST_F(EndSignals, EachPoliteSignalLogsOutStoresTheSiteAndRemovesTheOpenInFolder
         PumpEvents();
         std::filesystem::remove(SettingsStore::FilePath());
     }
+}
+
+gboolean RaiseSigterm(gpointer)
+{
+    raise(SIGTERM);
+    return G_SOURCE_REMOVE;
+}
+
+// A question left open must not keep the program running: the box is
+// answered Cancel (the site stays), then the window closes.
+TEST_F(EndSignals, ASignalWhileAQuestionIsOpenAnswersItCancelAndCloses)
+{
+    Store("nDomains", 1);
+    Store("domainStr_0", SiteRecord("kept.example"));
+    Store("nLastUsedDomain", 1);
+    Open();
+    const CloseSignals closeOnSignal([this] { window->OnEndSignal(); });
+    g_timeout_add(300, RaiseSigterm, nullptr);
+    window->OnRemove();  // the real box, until the signal answers it
+    EXPECT_EQ("*|kept.example", ComboItems().replace(0, sizeof PLACEHOLDER_SITE - 1, "*"));
+    EXPECT_TRUE(PumpUntil([&] { return !window->IsShown(); }));
+    EXPECT_EQ(SiteRecord("kept.example"), SettingsStore().GetProfileString("domainStr_0", ""));
 }
 
 // Where the close box would refuse, a signal aborts the transfer and closes.
