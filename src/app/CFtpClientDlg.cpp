@@ -3,6 +3,7 @@
 #include "app/CFtpClientDlg.h"
 
 #include "app/ControlIds.h"
+#include "app/SettingsLock.h"
 #include "app/SettingsStore.h"
 #include "app/ToolTips.h"
 #include "ftp/CFileListCtrl.h"
@@ -314,6 +315,16 @@ void CFtpClientDlg::OnEndSignal()
 
 void CFtpClientDlg::SaveSettings()
 {
+    std::string error;
+    if (!WriteSettings(error))
+        MessageBox(this, error + "\n\nThe changes of this session are not saved.", "Vantrel", MB_OK | MB_ICONHAND);
+}
+
+// The lock is let go before any box is shown: another window's close waits
+// for it.
+bool CFtpClientDlg::WriteSettings(std::string& error)
+{
+    const SettingsLock noOtherCloseMeanwhile;
     SettingsStore store;
     std::vector<std::string> inBox;
     for (const SiteItem& item : siteItems)
@@ -340,10 +351,7 @@ void CFtpClientDlg::SaveSettings()
     store.WriteProfileString("openTextPathStr", openTextPath);
     store.WriteProfileString("openGraphicsPathStr", openGraphicsPath);
     store.WriteProfileString("openBrowserPathStr", openBrowserPath);
-
-    std::string error;
-    if (!store.Flush(error))
-        MessageBox(this, error + "\n\nThe changes of this session are not saved.", "Vantrel", MB_OK | MB_ICONHAND);
+    return store.Flush(error);
 }
 
 void CFtpClientDlg::OnCancel()

@@ -151,6 +151,7 @@ private:
     void PlaceWindow(int x, int y);
     void InsertColumns(SettingsStore& store);
     void SaveSettings();
+    bool WriteSettings(std::string& error);
     SiteProfile CurrentFields() const;
     void SetCurrentFields(const SiteProfile& site);
     void StoreCurrentFields();
