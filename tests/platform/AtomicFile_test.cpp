@@ -44,6 +44,8 @@ void KillAtStep(Step step)
 bool KilledDuring(Step step, const std::function<void()>& write)
 {
     const pid_t child = fork();
+    if (child < 0)
+        return false;
     if (child == 0) {
         killAt = step;
         AtomicFile::SetStepHook(KillAtStep);

@@ -42,6 +42,7 @@ TEST(CloseSignals, TheFirstSignalRunsTheCloseAndASecondOneEndsTheProcessAtOnce)
         int ends[2];
         ASSERT_EQ(0, pipe(ends));
         const pid_t child = ChildWithASlowClose(ends[1]);
+        ASSERT_GT(child, 0) << "no child: a kill of -1 would reach every process";
         ASSERT_EQ('r', ReadByte(ends[0]));
         kill(child, signalNumber);
         EXPECT_EQ('c', ReadByte(ends[0])) << "the close ran on the main loop, the process still alive";
