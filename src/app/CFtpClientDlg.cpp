@@ -292,9 +292,6 @@ void CFtpClientDlg::SaveSettingsAndClose()
         Hide();
 }
 
-// Another window on the same store may have closed since this one started:
-// its sites are merged with this window's, and the scalar settings are this
-// window's, as the last to close.
 // A polite end from outside (the desktop's logout, a kill, Ctrl+C) closes
 // as the close box does, except that a running transfer is aborted instead
 // of refusing: nothing the user saved or fetched in this run is lost.
@@ -320,8 +317,10 @@ void CFtpClientDlg::SaveSettings()
         MessageBox(this, error + "\n\nThe changes of this session are not saved.", "Vantrel", MB_OK | MB_ICONHAND);
 }
 
-// The lock is let go before any box is shown: another window's close waits
-// for it.
+// Another window on the same store may have closed since this one started:
+// its sites are merged with this window's, and the scalar settings are this
+// window's, as the last to close. The lock is let go before any box is
+// shown: another window's close waits for it.
 bool CFtpClientDlg::WriteSettings(std::string& error)
 {
     const SettingsLock noOtherCloseMeanwhile;
