@@ -10,6 +10,8 @@
 #include "ftp/CFtpSession.h"
 #include "platform/FtpConnection.h"
 #include "platform/InternetFile.h"
+#include "platform/AccessibleNames.h"
+#include "platform/FontScale.h"
 #include "platform/GtkLook.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
@@ -34,6 +36,46 @@
 namespace {
 
 const char kDefaultExtensions[] = "asp bat c cgi cpp css dhtml h htm html js log pas php pl sh shtml txt vbs xml ";
+
+// Five digits: the Port box is narrower than that in the dialog's font.
+const char kWidestPort[] = "65535";
+
+// The list's columns, their settings entries and widths at 96 dpi.
+struct ColumnSetting {
+    int index;
+    const char* title;
+    wxListColumnFormat format;
+    const char* widthEntry;
+    int defaultWidth;
+};
+
+constexpr ColumnSetting kColumnSettings[] = {
+    {0, "Name", wxLIST_FORMAT_LEFT, "nNameColWidth", 470},
+    {1, "Size", wxLIST_FORMAT_RIGHT, "nSizeColWidth", 80},
+    {2, "Last Modified", wxLIST_FORMAT_RIGHT, "nTimeColWidth", 210},
+};
+
+// The controls that carry no caption of their own, and the template's label
+// beside each, which names them for screen readers.
+struct LabelledControl {
+    int id;
+    const char* label;
+};
+
+constexpr LabelledControl kLabelledControls[] = {
+    {IDC_DOMAIN, "Domain"}, {IDC_USER, "User"}, {IDC_PSWD, "Pswd"},
+    {IDC_PWD, "PWD"},       {IDC_PORT, "Port\n(21)"}, {IDC_HIDE, "Hide"},
+};
+
+const wxStaticText* LabelReading(const wxWindow* parent, const wxString& text)
+{
+    for (const wxWindow* child : parent->GetChildren()) {
+        const auto* label = dynamic_cast<const wxStaticText*>(child);
+        if (label && label->GetLabelText() == text)
+            return label;
+    }
+    return nullptr;
+}
 
 template <class Control>
 Control* Child(const wxWindow* parent, int id)
@@ -73,6 +115,7 @@ CFtpClientDlg::CFtpClientDlg(wxWindow* parent)
     domainCombo = Child<wxComboBox>(this, IDC_DOMAIN);
     CreateCustomControls();
     BindEvents();
+    Bind(wxEVT_IDLE, &CFtpClientDlg::OnFirstIdle, this);
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
 }
@@ -94,8 +137,30 @@ void CFtpClientDlg::CreateCustomControls()
     progressBar = new CPercentProgressCtrl(this, IDC_PROGRESS, wxDefaultPosition, wxDefaultSize);
     AttachToTemplatePlace(this, "1040", fileList);
     AttachToTemplatePlace(this, "1070", progressBar);
-    if (auto* portEdit = Child<wxTextCtrl>(this, IDC_PORT))
+    if (auto* portEdit = Child<wxTextCtrl>(this, IDC_PORT)) {
         portEdit->SetValidator(wxTextValidator(wxFILTER_DIGITS));
+        ShowWholeText(portEdit, kWidestPort);
+    }
+}
+
+// wx ties every label to the control after it in the tab order when the
+// window first goes idle, before the window's own idle handler runs (the
+// Port label to the list): the template's pairs are made after that.
+void CFtpClientDlg::OnFirstIdle(wxIdleEvent& event)
+{
+    Unbind(wxEVT_IDLE, &CFtpClientDlg::OnFirstIdle, this);
+    NameControlsByLabels();
+    event.Skip();
+}
+
+void CFtpClientDlg::NameControlsByLabels()
+{
+    for (const LabelledControl& labelled : kLabelledControls) {
+        wxWindow* control = FindWindow(labelled.id);
+        const wxStaticText* label = LabelReading(this, labelled.label);
+        if (control && label)
+            NameByLabel(control, *label);
+    }
 }
 
 bool CFtpClientDlg::UpdateData(bool saveAndValidate)
@@ -228,6 +293,9 @@ void CFtpClientDlg::LoadSiteRecords(SettingsStore& store)
 // closed while minimised) would hide the window; bring it back to 0, 0.
 void CFtpClientDlg::PlaceWindow(int x, int y)
 {
+    storedPosition = wxPoint(x, y);
+    if (!WindowPositionsKnown())
+        return;
     const wxRect wanted(wxPoint(x, y), GetSize());
     const bool visible = wxDisplay::GetFromPoint(wanted.GetTopLeft()) != wxNOT_FOUND ||
                          wxDisplay::GetFromPoint(wanted.GetBottomRight()) != wxNOT_FOUND;
@@ -236,9 +304,10 @@ void CFtpClientDlg::PlaceWindow(int x, int y)
 
 void CFtpClientDlg::InsertColumns(SettingsStore& store)
 {
-    fileList->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, store.GetProfileInt("nNameColWidth", 470));
-    fileList->InsertColumn(1, "Size", wxLIST_FORMAT_RIGHT, store.GetProfileInt("nSizeColWidth", 80));
-    fileList->InsertColumn(2, "Last Modified", wxLIST_FORMAT_RIGHT, store.GetProfileInt("nTimeColWidth", 210));
+    const double scale = FontScale(fileList->GetFont());
+    for (const ColumnSetting& column : kColumnSettings)
+        fileList->InsertColumn(column.index, column.title, column.format,
+                               ToScreenPixels(store.GetProfileInt(column.widthEntry, column.defaultWidth), scale));
 }
 
 void CFtpClientDlg::ApplyPasswordMask()
@@ -340,12 +409,12 @@ bool CFtpClientDlg::WriteSettings(std::string& error)
     store.WriteProfileInt("nLastUsedDomain", IndexAtNextStart(sites, SiteRecordAt(currentSite)));
     store.WriteProfileInt("nAsciiBinaryAuto", transferMode);
     store.WriteProfileInt("bHidePswd", hidePassword);
-    const wxPoint where = GetPosition();
+    const wxPoint where = WindowPositionsKnown() ? GetPosition() : storedPosition;
     store.WriteProfileInt("nXposition", where.x);
     store.WriteProfileInt("nYposition", where.y);
-    store.WriteProfileInt("nNameColWidth", fileList->GetColumnWidth(0));
-    store.WriteProfileInt("nSizeColWidth", fileList->GetColumnWidth(1));
-    store.WriteProfileInt("nTimeColWidth", fileList->GetColumnWidth(2));
+    const double scale = FontScale(fileList->GetFont());
+    for (const ColumnSetting& column : kColumnSettings)
+        store.WriteProfileInt(column.widthEntry, ToStoredPixels(fileList->GetColumnWidth(column.index), scale));
     store.WriteProfileString("asciiFileExt", asciiExtList);
     store.WriteProfileString("openTextPathStr", openTextPath);
     store.WriteProfileString("openGraphicsPathStr", openGraphicsPath);

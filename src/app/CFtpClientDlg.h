@@ -98,6 +98,7 @@ public:
     // --- app/ chrome
     void OnTimer(int timerId);
     void OnContextMenu(const wxPoint& screenPoint);
+    wxPoint KeyboardMenuPoint() const;
     void OnHelpButton();
     void OnAbout();
     void OnSize(bool restored);
@@ -144,6 +145,8 @@ public:
 
 private:
     void CreateCustomControls();
+    void NameControlsByLabels();
+    void OnFirstIdle(wxIdleEvent& event);
     void BindEvents();
     void LoadSettings(SettingsStore& store);
     void LoadSiteRecords(SettingsStore& store);
@@ -218,6 +221,9 @@ private:
     bool waitingForWorker = false;
     // The control FocusControl could not focus yet: the window was not active.
     wxWindow* focusOnActivate = nullptr;
+    // The position read at start, saved again where the windowing system
+    // tells no window its position (Wayland).
+    wxPoint storedPosition;
     // Said after the last line of an upload that a drop of several files
     // started: the files left out.
     std::string uploadLeftOutText;

@@ -36,6 +36,16 @@ void CFtpClientDlg::OnContextMenu(const wxPoint& screenPoint)
         PopupMenu(menu.get(), ScreenToClient(screenPoint));
 }
 
+// The Menu key and Shift+F10 give no point: the menu opens over the middle
+// of the control that has the focus, not at the pointer, which may be
+// anywhere (and which Wayland tells no program).
+wxPoint CFtpClientDlg::KeyboardMenuPoint() const
+{
+    wxWindow* focused = wxWindow::FindFocus();
+    const wxRect area = (focused && IsDescendant(focused) ? focused : this)->GetScreenRect();
+    return area.GetTopLeft() + wxPoint(area.GetWidth() / 2, area.GetHeight() / 2);
+}
+
 void CFtpClientDlg::OnHelpButton()
 {
     const wxRect list = fileList->GetScreenRect();
@@ -155,8 +165,7 @@ void CFtpClientDlg::BindEvents()
             OnTimer(event.GetId());
     });
     Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent& event) {
-        const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxGetMousePosition() : event.GetPosition();
-        OnContextMenu(at);
+        OnContextMenu(event.GetPosition() == wxDefaultPosition ? KeyboardMenuPoint() : event.GetPosition());
     });
     Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& event) {
         event.Skip();

@@ -68,14 +68,14 @@ std::string DocumentationAddress(const std::string& pdfPath)
     return "file://" + PercentEncodedPath(pdfPath) + kGuideView;
 }
 
-std::string DocumentationPdfIn(const std::string& executableDir, const std::string& installedDocDir)
+std::string DocumentationPdfIn(const std::string& executableDir, const std::string& docFromProgram)
 {
-    return BesideProgramOr(executableDir, kGuideInFolder, installedDocDir);
+    return BesideProgramOr(executableDir, kGuideInFolder, docFromProgram);
 }
 
 std::string FindDocumentationPdf()
 {
-    return DocumentationPdfIn(ExecutableDir(), VANTREL_DOC_DIR);
+    return DocumentationPdfIn(ExecutableDir(), VANTREL_DOC_FROM_PROGRAM);
 }
 
 std::string WrapToWidth(const std::string& text, int maxWidth,

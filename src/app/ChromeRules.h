@@ -33,11 +33,12 @@ std::string DocumentationAddress(const std::string& pdfPath);
 
 // The guide beside the running program's build tree copy when there is one
 // (<folder of the executable>/programs/VantrelDoc.pdf), else the installed
-// one under VANTREL_DOC_DIR.
+// one, found from the program's folder (VANTREL_DOC_FROM_PROGRAM).
 std::string FindDocumentationPdf();
 
-// The rule of FindDocumentationPdf with its two folders given.
-std::string DocumentationPdfIn(const std::string& executableDir, const std::string& installedDocDir);
+// The rule of FindDocumentationPdf with the program's folder and the guide's
+// installed folder relative to it given.
+std::string DocumentationPdfIn(const std::string& executableDir, const std::string& docFromProgram);
 
 // Breaks `text` at spaces so that no line is wider than `maxWidth` as
 // `width` measures it; a word wider than that stands alone on its line.

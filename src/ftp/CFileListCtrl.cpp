@@ -16,20 +16,28 @@ void CFileListCtrl::SetEntries(std::vector<ListEntry> entries)
     for (int row = FirstSelected(); row >= 0; row = FirstSelected())
         DeselectRow(row);
     rows = std::move(entries);
-    if (!rows.empty() && !GetImageList(wxIMAGE_LIST_SMALL))
+    if (!rows.empty() && !iconsLoaded)
         LoadIcons();
     SetItemCount(static_cast<long>(rows.size()));
     Refresh();
 }
 
+// As bundles, so that the theme draws each picture for the screen's scale:
+// at GDK_SCALE=2 a 32-pixel icon, not a 16-pixel one doubled.
 void CFileListCtrl::LoadIcons()
 {
     constexpr int kIconPixels = 16;
     const wxSize size(kIconPixels, kIconPixels);
-    icons.Create(kIconPixels, kIconPixels, true, 2);
-    icons.Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, size));
-    icons.Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, size));
-    SetImageList(&icons, wxIMAGE_LIST_SMALL);
+    wxVector<wxBitmapBundle> images;
+    images.push_back(wxArtProvider::GetBitmapBundle(wxART_FOLDER, wxART_LIST, size));
+    images.push_back(wxArtProvider::GetBitmapBundle(wxART_NORMAL_FILE, wxART_LIST, size));
+    SetSmallImages(images);
+    iconsLoaded = true;
+}
+
+wxBitmap CFileListCtrl::KindIcon(int kind) const
+{
+    return iconsLoaded ? GetImages(wxIMAGE_LIST_SMALL)->GetImageBitmapFor(this, kind) : wxBitmap();
 }
 
 void CFileListCtrl::Clear()

@@ -1,7 +1,6 @@
 #pragma once
 #include "ftp/ListEntry.h"
 
-#include <wx/imaglist.h>
 #include <wx/listctrl.h>
 
 #include <vector>
@@ -33,13 +32,17 @@ public:
     enum class NameMatch { IgnoreCase, Exact };
     int FindRow(const std::string& name, NameMatch match = NameMatch::IgnoreCase) const;
 
+    // The picture the list draws for an entry of `kind` at its screen's
+    // scale; empty before the first rows came.
+    wxBitmap KindIcon(int kind) const;
+
 private:
     wxString OnGetItemText(long item, long column) const override;
     int OnGetItemImage(long item) const override;
     void LoadIcons();
 
     std::vector<ListEntry> rows;
-    // The theme's folder and file pictures, looked up when the first rows
+    // The theme's folder and file pictures are looked up when the first rows
     // come: the logged-out window, which shows none, starts without them.
-    wxImageList icons;
+    bool iconsLoaded = false;
 };

@@ -16,8 +16,8 @@ OpenFtpConnectionFunction LoadEngineModule(std::string& error)
     static OpenFtpConnectionFunction open = nullptr;
     static std::string loadError;
     std::call_once(once, [] {
-        open = LoadEngineModuleFrom(BesideProgramOr(ExecutableDir(), kEngineModuleName, VANTREL_ENGINE_DIR),
-                                    loadError);
+        open = LoadEngineModuleFrom(
+            BesideProgramOr(ExecutableDir(), kEngineModuleName, VANTREL_ENGINE_FROM_PROGRAM), loadError);
     });
     error = loadError;
     return open;

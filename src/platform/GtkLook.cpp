@@ -1,11 +1,15 @@
 #include "platform/GtkLook.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 #include <algorithm>
 #include <functional>
 #include <string>
 #include <wx/combobox.h>
 #include <wx/dcscreen.h>
+#include <wx/font.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/textctrl.h>
@@ -53,6 +57,33 @@ void AddScreenCss(const std::string& css)
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(provider);
+}
+
+// The side padding of a box too narrow for the theme's.
+const char kNarrowEntryCss[] = "entry { padding-left: 1px; padding-right: 1px; }";
+
+// GTK scrolls an entry's text once it and the cursor do not fit.
+constexpr int kCursorRoom = 2;
+constexpr double kFontStep = 0.5;
+constexpr double kSmallestFont = 6.0;
+
+// Border and padding on both sides, as the theme draws them now.
+int EntryFrameWidth(GtkWidget* entry)
+{
+    GtkStyleContext* style = gtk_widget_get_style_context(entry);
+    const GtkStateFlags state = gtk_style_context_get_state(style);
+    GtkBorder padding{};
+    GtkBorder border{};
+    gtk_style_context_get_padding(style, state, &padding);
+    gtk_style_context_get_border(style, state, &border);
+    return padding.left + padding.right + border.left + border.right;
+}
+
+int TextWidth(const wxFont& font, const wxString& text)
+{
+    wxScreenDC dc;
+    dc.SetFont(font);
+    return dc.GetTextExtent(text).GetWidth();
 }
 
 } // namespace
@@ -105,4 +136,30 @@ void WithoutPopupUpdates(wxComboBox* box, const std::function<void()>& change)
     g_object_set(menu, "model", nullptr, nullptr);
     change();
     g_object_set(menu, "model", model, nullptr);
+}
+
+void ShowWholeText(wxTextCtrl* edit, const wxString& widest)
+{
+    GtkWidget* widget = static_cast<GtkWidget*>(edit->GetHandle());
+    if (!GTK_IS_ENTRY(widget))
+        return;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, kNarrowEntryCss, -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+    const int room = edit->GetSize().GetWidth() - EntryFrameWidth(widget) - kCursorRoom;
+    wxFont font = edit->GetFont();
+    while (TextWidth(font, widest) > room && font.GetFractionalPointSize() - kFontStep >= kSmallestFont)
+        font.SetFractionalPointSize(font.GetFractionalPointSize() - kFontStep);
+    edit->SetFont(font);
+}
+
+bool WindowPositionsKnown()
+{
+#ifdef GDK_WINDOWING_WAYLAND
+    return !GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default());
+#else
+    return true;
+#endif
 }

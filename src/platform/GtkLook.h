@@ -3,6 +3,7 @@
 
 class wxComboBox;
 class wxMenu;
+class wxString;
 class wxTextCtrl;
 
 // The window is laid out in dialog units for a 12-unit control height; GTK's
@@ -22,3 +23,12 @@ int PopupMenuWidth(wxMenu& menu);
 // and a row reference per item and updates every reference on each item
 // added or removed: for thousands of items, minutes.
 void WithoutPopupUpdates(wxComboBox* box, const std::function<void()>& change);
+
+// Narrows the edit's side padding and, where that is not enough, its font, so
+// that `widest` shows whole inside the edit's own width at any scale (a box
+// the template made narrower than its font's text).
+void ShowWholeText(wxTextCtrl* edit, const wxString& widest);
+
+// False where the windowing system neither tells a window where it stands
+// nor lets it choose (Wayland): a position read there is made up.
+bool WindowPositionsKnown();

@@ -9,11 +9,57 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
+#include <mutex>
 #include <set>
 
 namespace {
 
 std::atomic<int> beeps{0};
+
+// The theme's picture of each kind of box (GTK 3 shows none by itself).
+const char* KindIconName(GtkMessageType type)
+{
+    switch (type) {
+    case GTK_MESSAGE_ERROR: return "dialog-error";
+    case GTK_MESSAGE_WARNING: return "dialog-warning";
+    case GTK_MESSAGE_QUESTION: return "dialog-question";
+    case GTK_MESSAGE_INFO: return "dialog-information";
+    default: return nullptr;
+    }
+}
+
+gboolean AddKindIcon(GSignalInvocationHint*, guint, const GValue* params, gpointer)
+{
+    GObject* shown = static_cast<GObject*>(g_value_get_object(&params[0]));
+    if (!GTK_IS_MESSAGE_DIALOG(shown))
+        return TRUE;
+    GtkMessageType type = GTK_MESSAGE_OTHER;
+    g_object_get(shown, "message-type", &type, nullptr);
+    const char* iconName = KindIconName(type);
+    if (!iconName)
+        return TRUE;
+    GtkWidget* image = gtk_image_new_from_icon_name(iconName, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_set_valign(image, GTK_ALIGN_START);
+    gtk_widget_show(image);
+    // Deprecated for new designs, and still the one way into the box that
+    // wx builds inside ShowModal.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(shown), image);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    // Setting the image clears the kind; screen readers announce it.
+    g_object_set(shown, "message-type", type, nullptr);
+    return TRUE;
+}
+
+// wx builds the GTK box only inside ShowModal, so the icon goes in when any
+// message box is shown.
+void ShowKindIconsInMessageBoxes()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_signal_add_emission_hook(g_signal_lookup("show", GTK_TYPE_WIDGET), 0, AddKindIcon, nullptr, nullptr);
+    });
+}
 
 long WxStyle(unsigned style)
 {
@@ -47,6 +93,7 @@ wxString Printable(const std::string& text)
 
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
 {
+    ShowKindIconsInMessageBoxes();
     wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
     switch (box.ShowModal()) {
     case wxID_YES: return IDYES;

@@ -10,13 +10,13 @@ std::string ExecutableDir()
 }
 
 std::string BesideProgramOr(const std::string& executableDir, const std::string& relativePath,
-                            const std::string& installedDir)
+                            const std::string& installedFromProgram)
 {
+    const std::filesystem::path programDir(executableDir);
     std::error_code error;
-    if (!executableDir.empty()) {
-        const std::filesystem::path buildCopy = std::filesystem::path(executableDir) / relativePath;
-        if (std::filesystem::is_regular_file(buildCopy, error))
-            return buildCopy.string();
-    }
-    return (std::filesystem::path(installedDir) / relativePath).string();
+    const std::filesystem::path buildCopy = programDir / relativePath;
+    if (!executableDir.empty() && std::filesystem::is_regular_file(buildCopy, error))
+        return buildCopy.string();
+    // Normal form, so that a message naming a missing file names its real folder.
+    return (programDir / installedFromProgram / relativePath).lexically_normal().string();
 }

@@ -10,6 +10,7 @@
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/toplevel.h>
+#include <wx/uiaction.h>
 
 #include <gtk/gtk.h>
 
@@ -28,6 +29,33 @@ class WindowChrome : public LoggedInWindow {};
 // submenus as "label>".
 class ContextMenuTest : public WindowChrome {
 protected:
+    // Where the menu opened by the keyboard (no point given) stood on the
+    // screen, with the list focused.
+    wxPoint KeyboardMenuOrigin()
+    {
+        wxPoint origin = wxDefaultPosition;
+        auto record = [&origin](wxMenuEvent& event) {
+            event.Skip();
+            wxMenu* menu = event.GetMenu();
+            if (!menu || origin != wxDefaultPosition)
+                return;
+            GtkWidget* shown = menu->m_menu;
+            wxTheApp->CallAfter([shown, &origin] {
+                GdkWindow* popup = gtk_widget_get_window(gtk_widget_get_toplevel(shown));
+                if (popup)
+                    gdk_window_get_origin(popup, &origin.x, &origin.y);
+                gtk_menu_shell_cancel(GTK_MENU_SHELL(shown));
+            });
+        };
+        window->Bind(wxEVT_MENU_OPEN, record);
+        window->fileList->SetFocus();
+        wxContextMenuEvent key(wxEVT_CONTEXT_MENU, window->fileList->GetId(), wxDefaultPosition);
+        key.SetEventObject(window->fileList);
+        window->fileList->GetEventHandler()->ProcessEvent(key);
+        window->Unbind(wxEVT_MENU_OPEN, record);
+        return origin;
+    }
+
     std::vector<std::string> RightClick()
     {
         std::vector<std::string> lines;
@@ -67,6 +95,19 @@ TEST_F(ContextMenuTest, LoggedOutOffersLoginLoggedInOffersLogoutAndOpenIn)
                                                       "Exit\tAlt+F4=32772"}));
     window->OnLogout();
     EXPECT_EQ(RightClick().front(), "Login=1006");
+}
+
+// The Menu key and Shift+F10 open the menu on the focused control, wherever
+// the pointer is.
+TEST_F(ContextMenuTest, TheKeyboardOpensTheMenuOnTheFocusedControl)
+{
+    Open();
+    wxUIActionSimulator().MouseMove(1, 1);
+    PumpEvents();
+    const wxRect list = window->fileList->GetScreenRect();
+    const wxPoint origin = KeyboardMenuOrigin();
+    EXPECT_TRUE(list.Contains(origin)) << origin.x << "," << origin.y << " is outside the list at " << list.x
+                                       << "," << list.y << " " << list.width << "x" << list.height;
 }
 
 TEST_F(WindowChrome, TheClockLeavesOutWholeDays)

@@ -59,11 +59,13 @@ TEST(EngineModule, ALibraryWithoutTheEntryIsRefused)
     EXPECT_NE(error.find(kOpenFtpConnectionSymbol), std::string::npos) << error;
 }
 
-TEST(ProgramFiles, AnUnknownProgramFolderFallsBackToTheInstalledOne)
+// A build finds the module beside itself; an install, wherever its prefix
+// lies, in the library folder found from the program's own.
+TEST(ProgramFiles, TheModuleIsFoundBesideABuildAndFromAnInstalledProgramsFolder)
 {
-    EXPECT_EQ(BesideProgramOr("", kEngineModuleName, "/usr/lib/vantrel"),
-              std::string("/usr/lib/vantrel/") + kEngineModuleName);
-    EXPECT_EQ(BesideProgramOr(ExecutableDir(), kEngineModuleName, "/usr/lib/vantrel"), BuiltModule().string());
+    EXPECT_EQ(BesideProgramOr(ExecutableDir(), kEngineModuleName, "../lib/vantrel"), BuiltModule().string());
+    EXPECT_EQ(BesideProgramOr("/opt/any prefix/bin", kEngineModuleName, "../lib/vantrel"),
+              std::string("/opt/any prefix/lib/vantrel/") + kEngineModuleName);
 }
 
 } // namespace

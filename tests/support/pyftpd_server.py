@@ -8,7 +8,7 @@ import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -32,13 +32,21 @@ class DosListingFS(AbstractedFS):
             yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
-def make_handler(locked, dos_listing, refuse_active, refuse_passive):
-    class Handler(FTPHandler):
+def make_handler(locked, dos_listing, refuse_active, refuse_passive, tls_cert):
+    base = TLS_FTPHandler if tls_cert else FTPHandler
+
+    class Handler(base):
         def ftp_CWD(self, path):
             if locked and os.path.basename(path.rstrip("/")) == locked:
                 self.respond("550 Permission denied.")
                 return None
-            return FTPHandler.ftp_CWD(self, path)
+            return base.ftp_CWD(self, path)
+
+    if tls_cert:
+        # Nothing in clear: a client whose TLS does not work cannot log in.
+        Handler.certfile = tls_cert
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
 
     if refuse_active:
         Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
@@ -61,13 +69,15 @@ def main():
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--refuse-active", action="store_true")
     parser.add_argument("--refuse-passive", action="store_true")
+    parser.add_argument("--tls-cert", default="", help="PEM with the certificate and its key; TLS required")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user("anna", "secret", args.root, perm="elradfmwMT")
     authorizer.add_user("reader", "readonly", args.root, perm="elr")
-    handler = make_handler(args.locked, args.dos_listing, args.refuse_active, args.refuse_passive)
+    handler = make_handler(args.locked, args.dos_listing, args.refuse_active, args.refuse_passive,
+                           args.tls_cert)
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
     server = FTPServer((args.host, 0), handler)

@@ -1,4 +1,5 @@
 #include "transfer/CPercentProgressCtrl.h"
+#include "transfer/TextContrast.h"
 
 #include "support/GuiTestHelpers.h"
 
@@ -7,8 +8,12 @@
 #include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/panel.h>
+#include <wx/settings.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -204,10 +209,33 @@ protected:
 
 TEST_F(PercentProgressRenderTest, ColoursComeFromTheSystem)
 {
-    EXPECT_EQ(bar->GetBarColor(), bar->GetTextColor());
-    EXPECT_TRUE(bar->GetBarColor().IsOk());
+    EXPECT_EQ(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT), bar->GetBarColor());
+    EXPECT_EQ(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU), bar->GetBackColor());
     EXPECT_NE(bar->GetBarColor(), bar->GetBackColor());
     EXPECT_NE(bar->GetBarColor(), bar->GetTextOnBarColor());
+}
+
+// The two parts of one status line as drawn, each against the pixels around
+// it, in the light theme and in the dark one (CTest runs this under both).
+TEST_F(PercentProgressRenderTest, TheTextReadsOnBothPartsAsDrawn)
+{
+    const char* theme = std::getenv("GTK_THEME");
+    const bool dark = theme && std::string(theme).ends_with(":dark");
+    EXPECT_EQ(dark, ContrastRatio(bar->GetBackColor(), *wxBLACK) < ContrastRatio(bar->GetBackColor(), *wxWHITE))
+        << "the theme is not the one asked for";
+    bar->SetRange(0, 100);
+    bar->SetText("Not encrypted: the password went in clear text");
+    bar->SetPos(50);
+    const wxImage image = Picture();
+    for (const auto& [from, to] : {std::pair{0, kBarWidth / 2}, std::pair{kBarWidth / 2, kBarWidth}}) {
+        const wxColour paper = At(image, from, 0);
+        double strongest = 1;
+        for (int x = from; x < to; ++x) {
+            for (int y = 0; y < kBarHeight; ++y)
+                strongest = std::max(strongest, ContrastRatio(At(image, x, y), paper));
+        }
+        EXPECT_GE(strongest, kReadableContrast) << "columns " << from << " to " << to;
+    }
 }
 
 TEST_F(PercentProgressRenderTest, FillsSplitAtTheFilledWidth)
