@@ -5,9 +5,11 @@
 //
 //   transfer_bench download|upload <port> <user> <password> <remote name> <local path> [binary|ascii]
 //
-// Connects to 127.0.0.1, transfers in the type given (binary unless told)
-// and prints the local file's bytes and the seconds taken, login included
+// Connects to the Domain text in BENCH_DOMAIN (as typed in the window's
+// Domain box; 127.0.0.1 unless set), transfers in the type given (binary
+// unless told) and prints the local file's bytes and the seconds taken, login included
 // (as curl's time includes its login).
+#include "BenchDomain.h"
 #include "platform/FtpConnection.h"
 #include "platform/InternetException.h"
 #include "platform/InternetFile.h"
@@ -95,8 +97,7 @@ int main(int argc, char** argv)
     InternetSession session;
     std::unique_ptr<FtpConnection> connection;
     try {
-        connection =
-            session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = argv[3], .password = argv[4]});
+        connection = session.GetFtpConnection(BenchLoginRequest(port, argv[3], argv[4]));
     } catch (const InternetException& failure) {
         return Fail("login: " + failure.GetErrorMessage());
     }

@@ -1,0 +1,31 @@
+#pragma once
+#include "engine/TlsTypes.h"
+#include "sites/SiteAddress.h"
+#include "sites/SiteProfile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+// The bench tools reach the server named by BENCH_DOMAIN, written as in the
+// window's Domain box ("ftpes://host", "ftp://host", a bare host); unset or
+// empty, 127.0.0.1. The text goes through the window's own parsing, so a
+// scheme the window learns works here as it is.
+inline std::string BenchDomain()
+{
+    const char* domain = std::getenv("BENCH_DOMAIN");
+    return domain && *domain ? domain : "127.0.0.1";
+}
+
+// The login request the window makes of BENCH_DOMAIN and these fields.
+inline FtpLoginRequest BenchLoginRequest(std::uint16_t port, const std::string& user, const std::string& password)
+{
+    const SiteAddress address = ParseSiteAddress(HostFromSiteName(BenchDomain()));
+    FtpLoginRequest request;
+    request.host = address.host;
+    request.port = port;
+    request.user = user;
+    request.password = password;
+    request.tls = address.tls;
+    return request;
+}
