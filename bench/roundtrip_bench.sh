@@ -144,7 +144,8 @@ start_display() {
 ours() {
     in_client env DISPLAY=":$display" XDG_CONFIG_HOME="$2" HOME="$2" NO_AT_BRIDGE=1 \
         DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent BENCH_DOMAIN="$domain" \
-        timeout 30 "$bench" "$1" anonymous vantrel@ "$FOLDER" 0 >/dev/null
+        timeout 30 "$bench" "$1" anonymous vantrel@ "$FOLDER" 0 >/dev/null 2>"$work/ours.err" ||
+        { echo "listing_bench ended with $?" >&2; grep -v Gtk-WARNING "$work/ours.err" | tail -5 >&2; return 1; }
 }
 curl_login() {
     in_client env HOME="$2" timeout 30 curl -q -sS --fail "${curl_tls[@]}" -o /dev/null \
@@ -158,7 +159,7 @@ lftp_login() {
 # One login through the link: prints the relay's milliseconds.
 measure() {  # client port state
     local line extra
-    "$1" "$2" "$3" || { echo "$1 failed to log in and list" >&2; exit 1; }
+    "$1" "$2" "$3" || { echo "$1 failed to log in and list (BENCH_DOMAIN=$domain)" >&2; exit 1; }
     read -r -t 10 line <&"$relay_out" || { echo "the relay saw no listing from $1" >&2; exit 1; }
     while read -r -t 0.2 extra <&"$relay_out"; do echo "($1: another listing on the link: $extra)" >&2; done
     echo "${line#listing }"
