@@ -25,6 +25,7 @@ import collections
 import fcntl
 import os
 import select
+import signal
 import struct
 import sys
 import time
@@ -170,6 +171,9 @@ def main():
     parser.add_argument("--control-ports", default="21", help="comma-separated")
     parser.add_argument("--trace", action="store_true", help="every segment of a login to stderr")
     args = parser.parse_args()
+    # Ctrl-C in the benchmark reaches the relay too: it ends quietly, and
+    # its devices with it.
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
     # The link must keep its delay while the clients and servers beside it
     # take both cores: a real-time priority keeps the relay's own lateness
     # to well under a millisecond.

@@ -144,15 +144,15 @@ start_display() {
 ours() {
     in_client env DISPLAY=":$display" XDG_CONFIG_HOME="$2" HOME="$2" NO_AT_BRIDGE=1 \
         DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent BENCH_DOMAIN="$domain" \
-        timeout 30 "$bench" "$1" anonymous vantrel@ "$FOLDER" 0 >/dev/null 2>"$work/ours.err" ||
+        timeout --foreground 30 "$bench" "$1" anonymous vantrel@ "$FOLDER" 0 >/dev/null 2>"$work/ours.err" ||
         { echo "listing_bench ended with $?" >&2; grep -v Gtk-WARNING "$work/ours.err" | tail -5 >&2; return 1; }
 }
 curl_login() {
-    in_client env HOME="$2" timeout 30 curl -q -sS --fail "${curl_tls[@]}" -o /dev/null \
+    in_client env HOME="$2" timeout --foreground 30 curl -q -sS --fail "${curl_tls[@]}" -o /dev/null \
         "ftp://$SERVER_ADDRESS:$1/$FOLDER/"
 }
 lftp_login() {
-    in_client env HOME="$2" timeout 30 lftp -u anonymous,vantrel@ -p "$1" \
+    in_client env HOME="$2" timeout --foreground 30 lftp -u anonymous,vantrel@ -p "$1" \
         -e "set cmd:fail-exit yes; set net:max-retries 1; $lftp_tls cd $FOLDER; ls; bye" "$SERVER_ADDRESS" >/dev/null
 }
 
