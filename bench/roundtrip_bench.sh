@@ -131,11 +131,26 @@ wait_for_port() {
     exit 1
 }
 
-# A display for the window, inside the client's namespace.
+# A display for the window, inside the client's namespace, reached only by
+# its abstract socket, which belongs to that namespace: other programs'
+# displays of the same number (a test run beside this one that takes a
+# number whose lock file it found gone) cannot answer the window's
+# connection. The number is from a range of its own, so as to meet few.
 start_display() {
-    exec {display_out}< <(exec ip netns exec "$client_ns" Xvfb -displayfd 1 -nolisten tcp -screen 0 1280x1024x24 2>/dev/null)
+    local n
+    for n in $(seq 600 699); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
+    done
+    [ -n "${display:-}" ] || { echo "no free X display between :600 and :699" >&2; exit 1; }
+    ip netns exec "$client_ns" Xvfb ":$display" -nolisten tcp -nolisten unix -screen 0 1280x1024x24 2>/dev/null &
     pids+=($!)
-    read -r -t 20 display <&"$display_out" || { echo "Xvfb did not start" >&2; exit 1; }
+    for _ in $(seq 100); do
+        in_client /usr/bin/python3 -c 'import socket, sys
+socket.socket(socket.AF_UNIX).connect("\0/tmp/.X11-unix/X" + sys.argv[1])' "$display" 2>/dev/null && return 0
+        sleep 0.05
+    done
+    echo "Xvfb did not start on :$display" >&2
+    exit 1
 }
 
 # The clients, one login each: <port> <state folder>. A client keeps what
