@@ -59,21 +59,17 @@ def tcp_segment(packet):
 
 class DataConnection:
     def __init__(self):
-        self.client_spoke_first = None  # the first payload's side, once known
         self.tls = False
         self.last_speaker = None
         self.server_turns = 0
 
     def client_payload(self, payload):
-        if self.client_spoke_first is None:
-            self.client_spoke_first = True
+        if self.last_speaker is None:  # the client speaks first: TLS when a handshake record
             self.tls = payload[0] == TLS_HANDSHAKE_RECORD
         self.last_speaker = "client"
 
     def server_payload(self):
         """True when this payload starts the listing."""
-        if self.client_spoke_first is None:
-            self.client_spoke_first = False
         turn_starts = self.last_speaker != "server"
         if turn_starts:
             self.server_turns += 1
