@@ -1,7 +1,6 @@
 #pragma once
 #include "engine/TlsTypes.h"
 #include "sites/SiteAddress.h"
-#include "sites/SiteProfile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -20,12 +19,5 @@ inline std::string BenchDomain()
 // The login request the window makes of BENCH_DOMAIN and these fields.
 inline FtpLoginRequest BenchLoginRequest(std::uint16_t port, const std::string& user, const std::string& password)
 {
-    const SiteAddress address = ParseSiteAddress(HostFromSiteName(BenchDomain()));
-    FtpLoginRequest request;
-    request.host = address.host;
-    request.port = port;
-    request.user = user;
-    request.password = password;
-    request.tls = address.tls;
-    return request;
+    return LoginRequestFor(BenchDomain(), port, user, password);
 }

@@ -5,6 +5,7 @@
 // only the transfer worker (transfer/TransferWorker) runs elsewhere and
 // reaches the window through queued events.
 #include "engine/EngineTimeouts.h"
+#include "engine/TlsTypes.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
 #include "viewers/ViewerDownload.h"
@@ -15,6 +16,7 @@
 #include <wx/timer.h>
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -134,6 +136,12 @@ public:
     std::time_t loginTime = 0;
     std::string downloadFolder;
     std::unique_ptr<FtpConnection> ftpConnection;
+    // The host and port of the current login, under which the site memory
+    // keeps what the engine learned of the server.
+    struct ServerPlace {
+        std::string host;
+        std::uint16_t port = 0;
+    } serverPlace;
     std::unique_ptr<CFtpSession> session;
     wxIconBundle hIcon;
     // The engine's deadlines for the sessions Login makes; tests shorten them.
@@ -178,6 +186,8 @@ private:
     // when it did.
     bool ShowServerFailure(const std::string& text, const char* caption);
     bool EnterLinkedFolder(const std::string& name);
+    void RecallServer(FtpLoginRequest& request);
+    void RememberServer();
     bool IsIdleAndConnected() const;
     // From a worker's start until its WM_TRANSFER_DONE, Abort or not: the
     // worker still uses the job, the connection and this window.

@@ -4,6 +4,7 @@
 
 #include "app/ChromeRules.h"
 #include "app/ControlIds.h"
+#include "app/SiteMemory.h"
 #include "app/TrustedCertificates.h"
 #include "ftp/CertificateQuestion.h"
 #include "ftp/CFileListCtrl.h"
@@ -88,13 +89,8 @@ void CFtpClientDlg::OnLogin()
     }
     session = std::make_unique<CFtpSession>();
     session->SetTimeouts(sessionTimeouts);
-    const SiteAddress address = ParseSiteAddress(HostFromSiteName(domain));
-    FtpLoginRequest request;
-    request.host = address.host;
-    request.port = LoginPort(address, static_cast<std::uint16_t>(port));
-    request.user = userName;
-    request.password = password;
-    request.tls = address.tls;
+    FtpLoginRequest request = LoginRequestFor(domain, static_cast<std::uint16_t>(port), userName, password);
+    RecallServer(request);
     try {
         ftpConnection = ConnectAsked(this, *session, request);
         if (!ftpConnection) {
@@ -153,6 +149,7 @@ void CFtpClientDlg::OnLogout()
     if (session) {
         wxBusyCursor wait;
         if (ftpConnection) {
+            RememberServer();
             ftpConnection->Close();
             ftpConnection.reset();
         }
@@ -171,6 +168,26 @@ void CFtpClientDlg::OnLogout()
     infoText = INFO_TEXT;
     UpdateData(false);
     FocusControl(FindWindow(IDC_LOGIN));
+}
+
+// What the engine noted of the server at the last login goes back to it;
+// ftp:// asks for clear text, so the memory of TLS is dropped.
+void CFtpClientDlg::RecallServer(FtpLoginRequest& request)
+{
+    serverPlace = {request.host, request.port};
+    SiteMemory memory;
+    std::string error;
+    if (request.tls == TlsPolicy::Declined && !memory.Forget(request.host, request.port, error))
+        MessageBox(this, error, "Login", MB_OK | MB_ICONEXCLAMATION);
+    request.serverNotes = memory.Find(request.host, request.port);
+}
+
+void CFtpClientDlg::RememberServer()
+{
+    std::string error;
+    if (!SiteMemory().Remember(serverPlace.host, serverPlace.port, ftpConnection->ServerNotes(), error))
+        MessageBox(this, error + "\n\nThe next login to this server will not know that it spoke TLS.", "Logout",
+                   MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool CFtpClientDlg::ShowServerFailure(const std::string& text, const char* caption)

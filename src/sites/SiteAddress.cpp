@@ -1,5 +1,7 @@
 #include "sites/SiteAddress.h"
 
+#include "sites/SiteProfile.h"
+
 #include <strings.h>
 
 namespace {
@@ -23,6 +25,7 @@ SiteAddress ParseSiteAddress(const std::string& host)
         address.tls = TlsPolicy::Implicit;
         rest.erase(0, 7);
     } else if (StartsWithNoCase(rest, "ftp://")) {
+        address.tls = TlsPolicy::Declined;
         rest.erase(0, 6);
     } else {
         address.host = host;  // no scheme: the text is the host, as it always was
@@ -40,4 +43,17 @@ std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox)
     constexpr std::uint16_t newSitePort = 21;
     constexpr std::uint16_t implicitTlsPort = 990;
     return address.tls == TlsPolicy::Implicit && portBox == newSitePort ? implicitTlsPort : portBox;
+}
+
+FtpLoginRequest LoginRequestFor(const std::string& siteName, std::uint16_t portBox, const std::string& user,
+                                const std::string& password)
+{
+    const SiteAddress address = ParseSiteAddress(HostFromSiteName(siteName));
+    FtpLoginRequest request;
+    request.host = address.host;
+    request.port = LoginPort(address, portBox);
+    request.user = user;
+    request.password = password;
+    request.tls = address.tls;
+    return request;
 }

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 // What the Domain box's host names: "ftpes://host" demands TLS, "ftps://host"
-// speaks it from the first byte, a bare host (or "ftp://host") uses it when
-// the server offers it. The host follows the scheme, up to a '/'; an IPv6
-// literal may stand in brackets.
+// speaks it from the first byte, "ftp://host" stays in clear, and a bare
+// host uses TLS when the server offers it. The host follows the scheme, up
+// to a '/'; an IPv6 literal may stand in brackets.
 struct SiteAddress {
     std::string host;
     TlsPolicy tls = TlsPolicy::WhenOffered;
@@ -19,3 +19,8 @@ SiteAddress ParseSiteAddress(const std::string& host);
 // The port a login goes to: the Port box's, except that a box left at the
 // new site's 21 means the scheme's own port (990 for ftps://).
 std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox);
+
+// The login request for a site as the window's boxes hold it: the Domain
+// box's text (a site name), the Port box, User and Pswd.
+FtpLoginRequest LoginRequestFor(const std::string& siteName, std::uint16_t portBox, const std::string& user,
+                                const std::string& password);

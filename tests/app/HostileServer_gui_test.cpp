@@ -7,6 +7,7 @@
 #include "fileops/LoggedInWindow.h"
 
 #include "app/ControlIds.h"
+#include "app/SiteMemory.h"
 #include "platform/MessageBox.h"
 #include "sites/SiteProfile.h"
 #include "support/GuiTestHelpers.h"
@@ -227,6 +228,36 @@ TEST_F(HostileWindow, ALoginBrokenOffAtAnyStepSaysWhyAndStaysLoggedOut)
         ExpectLoggedOutLook(*window);
         EXPECT_EQ(fault.sent, server->Commands());
     }
+}
+
+// A server that spoke TLS at an earlier login and now refuses it is left
+// before the user name goes out; written ftp://, the same server logs in in
+// clear, and the memory of TLS goes.
+TEST_F(HostileWindow, ASiteThatSpokeTlsAndNowRefusesItIsLeftBeforeTheUserName)
+{
+    NewServer();
+    const std::uint16_t port = server->Port();
+    std::string error;
+    ASSERT_TRUE(SiteMemory().Remember("127.0.0.1", port, "tls=1 mode=active feat=-,tls", error)) << error;
+    server->Then("500 This security scheme is not implemented");
+    wxTEST_DIALOG(window->OnLogin(),
+                  ExpectMessageBox("The server at 127.0.0.1 port " + std::to_string(port) +
+                                       " spoke TLS at earlier logins, and now answers AUTH TLS with: 500 This "
+                                       "security scheme is not implemented\n\nNothing else was sent: someone in "
+                                       "between may be trying to read the password. To log in in clear on purpose, "
+                                       "write ftp://127.0.0.1 in the Domain box; that also forgets that this server "
+                                       "spoke TLS.",
+                                   "Login", wxICON_ERROR));
+    EXPECT_EQ((Commands{"AUTH TLS"}), server->Commands());
+    ExpectLoggedOutLook(*window);
+
+    TypeInto(IDC_DOMAIN, "ftp://127.0.0.1");
+    ScriptLogin(ScriptedFtpServer::SendData(ListLine("a.txt")));
+    window->OnLogin();
+    ASSERT_TRUE(LoggedIn());
+    EXPECT_EQ("", SiteMemory().Find("127.0.0.1", port));
+    window->OnLogout();
+    EXPECT_EQ("tls=0 mode=active feat=-", SiteMemory().Find("127.0.0.1", port));
 }
 
 // The window's own session gets the deadlines it is given, so a reply that

@@ -13,7 +13,7 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
         {"ftp.example.org", "ftp.example.org", TlsPolicy::WhenOffered},
         {"ftpes://ftp.example.org", "ftp.example.org", TlsPolicy::Demanded},
         {"FTPES://Ftp.Example.org", "Ftp.Example.org", TlsPolicy::Demanded},
-        {"ftp://ftp.example.org", "ftp.example.org", TlsPolicy::WhenOffered},
+        {"ftp://ftp.example.org", "ftp.example.org", TlsPolicy::Declined},
         {"ftpes://ftp.example.org/pub/", "ftp.example.org", TlsPolicy::Demanded},
         {"ftpes://[::1]", "::1", TlsPolicy::Demanded},
         {"ftpes://::1", "::1", TlsPolicy::Demanded},
@@ -37,6 +37,7 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
 
 TEST(SiteAddress, OnlyTheNewSitesPortMeansTheSchemesOwn)
 {
+    EXPECT_EQ(LoginRequestFor("ftps://[::1] at work", 21, "u", "p").port, 990);
     EXPECT_EQ(LoginPort(ParseSiteAddress("ftps://h"), 21), 990);
     EXPECT_EQ(LoginPort(ParseSiteAddress("ftps://h"), 2121), 2121);
     EXPECT_EQ(LoginPort(ParseSiteAddress("ftpes://h"), 21), 21);

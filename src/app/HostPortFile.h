@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// One line of text per host and port, in a file of its own (0600), read
+// and written whole at each use, so two windows never undo each other's
+// answers. Hosts hold no blanks (the Domain box's host ends at the first
+// one); the text is the rest of the line.
+class HostPortFile {
+public:
+    explicit HostPortFile(std::string path);
+
+    // The text kept for host and port, or empty.
+    std::string Find(const std::string& host, std::uint16_t port) const;
+    // Replaces any text kept for host and port; on failure `error` says why.
+    bool Remember(const std::string& host, std::uint16_t port, const std::string& text, std::string& error);
+    bool Forget(const std::string& host, std::uint16_t port, std::string& error);
+
+private:
+    // The file without host and port's line, and `line` after it unless empty.
+    bool Replace(const std::string& host, std::uint16_t port, const std::string& line, std::string& error);
+
+    std::string path;
+};
