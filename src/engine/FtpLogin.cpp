@@ -21,6 +21,12 @@ bool FtpLogin::ExpectsTls() const
     return request.tls == TlsPolicy::WhenOffered && notes.spokeTls;
 }
 
+// AUTH TLS is the first command: ftpes://, or a server known to speak TLS.
+bool FtpLogin::TlsFirst() const
+{
+    return request.tls == TlsPolicy::Demanded || ExpectsTls();
+}
+
 std::unique_ptr<TlsLayer> FtpLogin::TakeTls()
 {
     return std::move(tls);
@@ -32,14 +38,15 @@ bool FtpLogin::Run(FtpLoginOutcome& outcome)
         return false;
     if (!ReadGreeting())
         return false;
-    // FEAT before USER tells whether to encrypt; for a server known to speak
-    // TLS it is asked once encrypted, or not at all when it is known.
-    const bool featuresRead = !ExpectsTls() && ReadFeatures();
+    // FEAT before USER tells whether to encrypt; where TLS is a given it is
+    // asked once encrypted, or not at all when it is known, which saves a
+    // round trip.
+    const bool featuresRead = !TlsFirst() && ReadFeatures();
     if (!channel.IsOpen() || !NegotiateTls(outcome) || !SendUser())
         return false;
     if (tls && !ProtectData())
         return false;
-    if (!featuresRead && ExpectsTls() && notes.features)
+    if (!featuresRead && TlsFirst() && notes.features)
         features = *notes.features;
     else if (!featuresRead)
         ReadFeatures();

@@ -17,8 +17,8 @@ struct FtpFeatures {
 
 // The login on a connected control channel: implicit TLS first when asked,
 // the greeting, FEAT before USER (so that TLS is chosen before the password
-// goes out), AUTH TLS as the request's policy says, USER and PASS, and,
-// encrypted, PBSZ 0 and PROT P.
+// goes out) unless TLS is a given, AUTH TLS as the request's policy says,
+// USER and PASS, and, encrypted, PBSZ 0 and PROT P.
 class FtpLogin {
 public:
     // `notes`: what an earlier login learned of the server. A server known
@@ -45,6 +45,7 @@ private:
     bool ProtectData();
 
     bool ExpectsTls() const;
+    bool TlsFirst() const;
     bool RefuseDowngrade(const FtpReply& reply);
 
     FtpControlChannel& channel;

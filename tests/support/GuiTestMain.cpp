@@ -2,16 +2,68 @@
 // scripts/test provides (Xvfb).
 #include "platform/Resources.h"
 
+#include "platform/Text.h"
+
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/init.h>
 #include <wx/log.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
+#include <wx/timer.h>
 
 namespace {
 
 class GuiTestApp : public wxApp {
 public:
     bool OnInit() override { return true; }
+};
+
+// A modal box that no test expected would wait for a click until CTest's
+// timeout: one still open after this long fails the test and is answered
+// Cancel. Hooks registered later (a test's expectations) see a box first.
+class UnexpectedDialogWatch : public wxModalDialogHook {
+public:
+    static constexpr int kPatienceMs = 15000;
+
+    UnexpectedDialogWatch()
+    {
+        timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { GiveUp(); });
+        Register();
+    }
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        open = dialog;
+        timer.StartOnce(kPatienceMs);
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override
+    {
+        timer.Stop();
+        open = nullptr;
+    }
+
+private:
+    void GiveUp()
+    {
+        if (!open)
+            return;
+        const auto* box = dynamic_cast<wxMessageDialog*>(open);
+        ADD_FAILURE() << "a dialog no test expected stayed open: "
+                      << ToUtf8(box ? box->GetCaption() + ": " + box->GetMessage() : open->GetTitle());
+        // Native GTK dialogs run their own loop; wx's end through EndModal.
+        if (GTK_IS_DIALOG(open->GetHandle()))
+            gtk_dialog_response(GTK_DIALOG(open->GetHandle()), GTK_RESPONSE_CANCEL);
+        else
+            open->EndModal(wxID_CANCEL);
+    }
+
+    wxTimer timer;
+    wxDialog* open = nullptr;
 };
 
 } // namespace
@@ -39,6 +91,7 @@ int main(int argc, char** argv)
                       << ":" << line;
     });
     InitResources();
+    UnexpectedDialogWatch watch;
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();
