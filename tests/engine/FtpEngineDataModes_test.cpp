@@ -7,6 +7,7 @@
 #include "support/PyFtpServer.h"
 #include "support/RemoteFiles.h"
 #include "support/VsftpdServer.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ TEST_F(DataModes, PassiveOnlyVsftpdListsDownloadsAndUploads)
     }
     server->WriteFile("data.bin", payload);
     auto connection = session.GetFtpConnection(
-        {.host = "127.0.0.1", .port = server->Port(), .user = VsftpdServer::User, .password = ""});
+        LoginRequestFor("127.0.0.1", server->Port(), VsftpdServer::User, ""));
     ASSERT_TRUE(connection);
     ASSERT_TRUE(connection->SetCurrentDirectory(server->ServerRoot()));
     EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin", VsftpdServer::UploadFolder}));
@@ -73,7 +74,7 @@ TEST_F(DataModes, Ipv6LoopbackInBothModes)
         PyFtpServer server(options);
         server.WriteFile("data.bin", payload);
         auto connection = session.GetFtpConnection(
-            {.host = "::1", .port = server.Port(), .user = PyFtpServer::User, .password = PyFtpServer::Password});
+            LoginRequestFor("::1", server.Port(), PyFtpServer::User, PyFtpServer::Password));
         ASSERT_TRUE(connection);
         EXPECT_EQ(Names(*connection), (std::set<std::string>{"data.bin"}));
         EXPECT_EQ(Download(*connection, "data.bin"), payload);

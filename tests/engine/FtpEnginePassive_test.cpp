@@ -6,6 +6,7 @@
 #include "platform/InternetSession.h"
 #include "platform/LastError.h"
 #include "support/ScriptedFtpServer.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ protected:
         server.Then("331 Password required for anna.");
         server.Then("230 Logged in.");
         return session.GetFtpConnection(
-            {.host = server.Host(), .port = server.Port(), .user = "anna", .password = "secret"});
+            LoginRequestFor(server.Host(), server.Port(), "anna", "secret"));
     }
 
     // RETR `name` after the given steps; the file's contents, or "" with the

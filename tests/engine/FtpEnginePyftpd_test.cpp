@@ -7,6 +7,7 @@
 #include "support/LocalFiles.h"
 #include "support/PyFtpServer.h"
 #include "support/RemoteFiles.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ protected:
                                          const char* password = PyFtpServer::Password)
     {
         return session.GetFtpConnection(
-            {.host = "127.0.0.1", .port = server.Port(), .user = user, .password = password});
+            LoginRequestFor("127.0.0.1", server.Port(), user, password));
     }
 
     PyFtpServer server;

@@ -8,6 +8,7 @@
 #include "support/LoopbackPort.h"
 #include "support/RemoteFiles.h"
 #include "support/ScriptedFtpServer.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ protected:
     std::unique_ptr<FtpConnection> Connect()
     {
         return session.GetFtpConnection(
-            {.host = "127.0.0.1", .port = server.Port(), .user = "anna", .password = "secret"});
+            LoginRequestFor("127.0.0.1", server.Port(), "anna", "secret"));
     }
 
     // Logs in and opens `name` for a binary read; the server answers RETR
@@ -209,7 +210,7 @@ TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
 {
     const std::uint16_t port = UnusedLoopbackPort();
     try {
-        session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = "anna", .password = "secret"});
+        session.GetFtpConnection(LoginRequestFor("127.0.0.1", port, "anna", "secret"));
         FAIL() << "connected";
     } catch (const InternetException& error) {
         EXPECT_EQ(error.GetErrorMessage(), "Connection refused by 127.0.0.1 port " + std::to_string(port));
@@ -220,7 +221,7 @@ TEST_F(ScriptedEngine, RefusedConnectionNamesHostAndPort)
 TEST_F(ScriptedEngine, UnknownHostIsNamed)
 {
     try {
-        session.GetFtpConnection({.host = "foo.invalid", .port = 21, .user = "anna", .password = "secret"});
+        session.GetFtpConnection(LoginRequestFor("foo.invalid", 21, "anna", "secret"));
         FAIL() << "connected";
     } catch (const InternetException& error) {
         EXPECT_EQ(error.GetErrorMessage(), "Host not found: foo.invalid");
@@ -267,7 +268,7 @@ TEST_F(ScriptedEngine, ServerNotesShapeTheNextLogin)
         Server next;
         for (const Server::Step& step : c.steps)
             next.Then(step);
-        FtpLoginRequest request{.host = "127.0.0.1", .port = next.Port(), .user = "anna", .password = "secret"};
+        FtpLoginRequest request = LoginRequestFor("127.0.0.1", next.Port(), "anna", "secret");
         request.tls = c.tls;
         request.serverNotes = c.notes;
         try {
@@ -310,7 +311,7 @@ TEST_F(ScriptedEngine, LineBreaksAndNulInNamesAreRefusedUnsent)
         for (const auto& [user, password] :
              {std::pair(name, std::string("secret")), std::pair(std::string("anna"), name)}) {
             try {
-                session.GetFtpConnection({.host = "127.0.0.1", .port = server.Port(), .user = user, .password = password});
+                session.GetFtpConnection(LoginRequestFor("127.0.0.1", server.Port(), user, password));
                 ADD_FAILURE() << "a login with a line break or NUL went through";
             } catch (const InternetException& error) {
                 EXPECT_EQ("A name may not contain a line break or a NUL character", error.GetErrorMessage());

@@ -6,6 +6,7 @@
 #include "engine/RemoteFileSystem.h"
 #include "platform/EngineModule.h"
 #include "support/ScriptedFtpServer.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ std::unique_ptr<RemoteFileSystem> LogIn(Server& server)
     timeouts.dataAccept = std::chrono::milliseconds(700);
     FtpLoginOutcome outcome;
     std::unique_ptr<RemoteFileSystem> remote(
-        open(timeouts, {.host = "127.0.0.1", .port = server.Port(), .user = "anna", .password = "x"}, outcome));
+        open(timeouts, LoginRequestFor("127.0.0.1", server.Port(), "anna", "x"), outcome));
     EXPECT_TRUE(outcome.result.Ok()) << outcome.result.cause;
     return remote;
 }

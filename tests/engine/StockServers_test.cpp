@@ -4,6 +4,7 @@
 #include "platform/InternetSession.h"
 #include "support/PureFtpdServer.h"
 #include "support/RemoteFiles.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ TEST(StockPureFtpd, LogsInAndListsInClearUnlessTlsIsDemanded)
     }
     server->WriteFile("hello.txt", "hello");
     InternetSession session;
-    FtpLoginRequest request{.host = "127.0.0.1", .port = server->Port(), .user = PureFtpdServer::User};
+    FtpLoginRequest request = LoginRequestFor("127.0.0.1", server->Port(), PureFtpdServer::User, "");
     auto connection = session.GetFtpConnection(request);
     ASSERT_TRUE(connection);
     EXPECT_EQ(connection->Encryption(), "");

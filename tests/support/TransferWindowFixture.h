@@ -13,6 +13,7 @@
 #include "support/LocalFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedFtpServer.h"
+#include "sites/SiteAddress.h"
 
 #include <wx/filedlg.h>
 #include <wx/radiobut.h>
@@ -183,7 +184,7 @@ protected:
         window->session = std::make_unique<CFtpSession>();
         window->session->SetTimeouts(ShortEngineTimeouts());
         window->ftpConnection = window->session->GetFtpConnection(
-            {.host = "127.0.0.1", .port = server->Port(), .user = "anna", .password = "secret"});
+            LoginRequestFor("127.0.0.1", server->Port(), "anna", "secret"));
         window->SetLoggedInState(true);
         window->fileList->SetEntries(std::move(rows));
     }

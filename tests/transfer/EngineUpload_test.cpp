@@ -13,6 +13,7 @@
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"
 #include "transfer/TransferWorker.h"
+#include "sites/SiteAddress.h"
 
 #include <gtest/gtest.h>
 #include <wx/event.h>
@@ -113,7 +114,7 @@ protected:
     void LogIn(std::uint16_t port, const std::string& user, const std::string& password)
     {
         session.SetTimeouts(timeouts);
-        connection = session.GetFtpConnection({.host = "127.0.0.1", .port = port, .user = user, .password = password});
+        connection = session.GetFtpConnection(LoginRequestFor("127.0.0.1", port, user, password));
         ASSERT_TRUE(connection);
     }
 
