@@ -394,6 +394,26 @@ TEST_F(ScriptedTransfer, AStorThatTheServerRefusesAtTheEndShowsItsReply)
     EXPECT_EQ("Upload   up.bin   Failed", BarText());
 }
 
+// A local file that opens but whose read fails in the middle of the copy
+// (the kernel refuses to read this process's memory at address 0) is the
+// local end's failure, not the server's.
+TEST_F(ScriptedTransfer, AnUploadWhoseLocalReadFailsSaysUploadLocalFile)
+{
+    Attach({});
+    server->Then("200 Type set to I.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::ReceiveData("226 Transfer complete."));
+    server->Then("257 \"/\" is current.");
+    server->Then("200 Type set to A.");
+    server->Then("200 EPRT command successful.");
+    server->Then(ScriptedFtpServer::SendData(""));
+    ChooseMode(IDC_BINARY);
+    StartUpload("/proc/self/mem");
+    wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(10)),
+                  ExpectMessageBox("Input/output error", "Upload - Local File", wxICON_ERROR));
+    EXPECT_EQ("Upload   mem   Failed", BarText());
+}
+
 // The window opens the local file before STOR: one it may not read, or one
 // that is no file, stops the upload with its cause before the server hears
 // of it, so a listed remote file the user agreed to replace keeps its bytes.
