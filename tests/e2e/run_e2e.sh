@@ -23,12 +23,7 @@ rm -f "$shots"/*.png
 work=$(mktemp -d /tmp/vantrel-e2e-XXXXXX)
 pids=()
 cleanup() {
-  local pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid=${pids[i]}
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  stop_started
   if [ -n "${E2E_KEEP:-}" ]; then
     echo "work folder kept: $work"
   else

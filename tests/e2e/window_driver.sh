@@ -190,3 +190,13 @@ close_main_window() {
   wait_until 15 "the program to end" app_gone
   wait "$app" || fail "the program ended with status $?"
 }
+
+# Ends the processes the script started (their ids in `pids`), the last
+# started first, and waits for each.
+stop_started() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+}

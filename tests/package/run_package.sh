@@ -23,12 +23,7 @@ work=$(mktemp -d /tmp/vantrel-package-XXXXXX)
 pids=()
 installed_by_us=""
 cleanup() {
-  local pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid=${pids[i]}
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  stop_started
   if [ -n "$installed_by_us" ]; then
     DEBIAN_FRONTEND=noninteractive apt-get purge -y "$PACKAGE" >/dev/null 2>&1 || true
   fi
