@@ -28,21 +28,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 180 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free X display between :180 and :199" >&2; exit 1; }
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && break
-  sleep 0.05
-done
+. "$(dirname "$0")/private_display.sh"
+start_private_display 180 199
 
 export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
 settings=$XDG_CONFIG_HOME/Quillmarsh/Vantrel.ini

@@ -30,23 +30,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 160 179); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free X display between :160 and :179" >&2; exit 1; }
-export DISPLAY=:$display
-# -noreset: between two runs no client is connected, and a server reset
-# then would refuse the next program.
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && break
-  sleep 0.05
-done
+. "$(dirname "$0")/private_display.sh"
+start_private_display 160 179
 
 # The program starts as on a first run: an empty settings store of its own.
 export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory

@@ -70,13 +70,7 @@ TEST_F(EndSignals, ASignalWhileAQuestionIsOpenAnswersItCancelAndCloses)
 TEST_F(ScriptedTransfer, ASignalDuringATransferAbortsItAndCloses)
 {
     Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
-    server->Then("200 Type set to I.");
-    server->Then("200 EPRT command successful.");
-    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 15)));
-    server->Then(AbortReplies());
-    ChooseMode(IDC_BINARY);
-    StartDownload("big.bin", Local("big.bin"));
-    WaitForFirstProgress();
+    StartStalledDownload(15);
     {
         const CloseSignals closeOnSignal([this] { window->OnEndSignal(); });
         raise(SIGTERM);

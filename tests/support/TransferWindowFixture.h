@@ -205,5 +205,18 @@ protected:
         return ScriptedFtpServer::Raw("426 Connection closed; transfer aborted.\r\n226 ABOR command successful.\r\n");
     }
 
+    // A binary download of big.bin under way, which the server stalls after
+    // its first 5000 bytes (made from `seed`) and ends as AbortReplies says.
+    void StartStalledDownload(unsigned seed)
+    {
+        server->Then("200 Type set to I.");
+        server->Then("200 EPRT command successful.");
+        server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, seed)));
+        server->Then(AbortReplies());
+        ChooseMode(IDC_BINARY);
+        StartDownload("big.bin", Local("big.bin"));
+        WaitForFirstProgress();
+    }
+
     std::unique_ptr<ScriptedFtpServer> server = std::make_unique<ScriptedFtpServer>();
 };

@@ -446,13 +446,7 @@ TEST_F(ScriptedTransfer, ALocalFileThatCannotBeReadStopsTheUploadBeforeStor)
 TEST_F(ScriptedTransfer, LogoutRightAfterAbortWaitsForTheWorker)
 {
     Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
-    server->Then("200 Type set to I.");
-    server->Then("200 EPRT command successful.");
-    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 13)));
-    server->Then(AbortReplies());
-    ChooseMode(IDC_BINARY);
-    StartDownload("big.bin", Local("big.bin"));
-    WaitForFirstProgress();
+    StartStalledDownload(13);
     window->OnAbort();
     window->OnLogout();
     EXPECT_FALSE(window->session);
@@ -464,13 +458,7 @@ TEST_F(ScriptedTransfer, LogoutRightAfterAbortWaitsForTheWorker)
 TEST_F(ScriptedTransfer, CloseRightAfterAbortWaitsForTheWorker)
 {
     Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
-    server->Then("200 Type set to I.");
-    server->Then("200 EPRT command successful.");
-    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 14)));
-    server->Then(AbortReplies());
-    ChooseMode(IDC_BINARY);
-    StartDownload("big.bin", Local("big.bin"));
-    WaitForFirstProgress();
+    StartStalledDownload(14);
     window->OnAbort();
     CloseAndReread();
     EXPECT_FALSE(window->IsShown());
@@ -487,13 +475,7 @@ TEST_F(ScriptedTransfer, BetweenAbortAndTheWorkersEndEveryCommandIsRefused)
     Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}, ListEntry{LIST_KIND_FILE, "other.bin", 3000, 0}});
     window->workingDir = "/pub";
     window->UpdateData(false);
-    server->Then("200 Type set to I.");
-    server->Then("200 EPRT command successful.");
-    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 15)));
-    server->Then(AbortReplies());
-    ChooseMode(IDC_BINARY);
-    StartDownload("big.bin", Local("big.bin"));
-    WaitForFirstProgress();
+    StartStalledDownload(15);
     window->OnAbort();
     {
         FailOnAnyDialog strict;
@@ -526,13 +508,7 @@ TEST_F(ScriptedTransfer, BetweenAbortAndTheWorkersEndEveryCommandIsRefused)
 TEST_F(ScriptedTransfer, LogoutOrCloseClickedDuringTheWaitAfterAbortDoesNotNestIt)
 {
     Attach({ListEntry{LIST_KIND_FILE, "big.bin", 100000, 0}});
-    server->Then("200 Type set to I.");
-    server->Then("200 EPRT command successful.");
-    server->Then(ScriptedFtpServer::StallData(RandomBytes(5000, 16)));
-    server->Then(AbortReplies());
-    ChooseMode(IDC_BINARY);
-    StartDownload("big.bin", Local("big.bin"));
-    WaitForFirstProgress();
+    StartStalledDownload(16);
     window->OnAbort();
     // Queued now, handled inside the wait.
     window->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_BUTTON, IDC_LOGOUT));

@@ -1,0 +1,22 @@
+# Sourced by the benchmarks that show windows: start_private_display FIRST
+# LAST starts an Xvfb of the run's own on the first free display number in
+# that range (its pid in `xvfb`, for the caller's cleanup), exports DISPLAY
+# and waits until it answers. -noreset: between two runs no client is
+# connected, and a server reset then would refuse the next program.
+start_private_display() {
+  local n display=""
+  for n in $(seq "$1" "$2"); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      display=$n
+      break
+    fi
+  done
+  [ -n "$display" ] || { echo "no free X display between :$1 and :$2" >&2; exit 1; }
+  export DISPLAY=:$display
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 200); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+}
