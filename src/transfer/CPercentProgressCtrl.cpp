@@ -1,5 +1,6 @@
 #include "transfer/CPercentProgressCtrl.h"
 
+#include "platform/AccessibleProgress.h"
 #include "platform/Text.h"
 #include "transfer/ProgressGeometry.h"
 #include "transfer/TextContrast.h"
@@ -37,6 +38,8 @@ bool CPercentProgressCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoint
         return false;
     Bind(wxEVT_PAINT, &CPercentProgressCtrl::OnPaint, this);
     Bind(wxEVT_SIZE, &CPercentProgressCtrl::OnSize, this);
+    ExposeAsProgressBar(*this);
+    TellAssistiveTechnology();
     return true;
 }
 
@@ -66,6 +69,7 @@ long long CPercentProgressCtrl::SetPos(long long newPos)
         Refresh();
         Update();
     }
+    TellAssistiveTechnology();
     return previous;
 }
 
@@ -85,6 +89,7 @@ void CPercentProgressCtrl::SetText(const wxString& newText)
         return;
     text = newText;
     Refresh();
+    TellAssistiveTechnology();
 }
 
 void CPercentProgressCtrl::SetShowText(bool show)
@@ -142,6 +147,11 @@ wxString CPercentProgressCtrl::DisplayedText() const
     if (!text.empty())
         return text;
     return FromUtf8(ProgressGeometry(rangeLower, rangeUpper, pos).PercentText());
+}
+
+void CPercentProgressCtrl::TellAssistiveTechnology()
+{
+    ReportAccessibleProgress(*this, ProgressGeometry(rangeLower, rangeUpper, pos).Percent(), DisplayedText());
 }
 
 // One of the two passes that together show the string once: each draws it

@@ -65,6 +65,8 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     wxString DisplayedText() const;
+    // What a screen reader hears: the share and the text shown.
+    void TellAssistiveTechnology();
     void DrawTextClipped(wxDC& dc, const wxRect& clip, const wxRect& client, const wxString& shown,
         const wxColour& colour) const;
 

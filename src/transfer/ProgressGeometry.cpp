@@ -39,9 +39,14 @@ int ProgressGeometry::FilledWidth(int clientWidth) const
     return TruncateToInt(Fraction() * clientWidth);
 }
 
+int ProgressGeometry::Percent() const
+{
+    return TruncateToInt(Fraction() * 100.0);
+}
+
 std::string ProgressGeometry::PercentText() const
 {
     if (IsEmptyRange())
         return "";
-    return std::to_string(TruncateToInt(Fraction() * 100.0)) + "%";
+    return std::to_string(Percent()) + "%";
 }

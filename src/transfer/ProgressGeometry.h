@@ -20,6 +20,10 @@ public:
     // zero. It may exceed the bar (a drawer clips it); 0 for an empty range.
     int FilledWidth(int clientWidth) const;
 
+    // The share in whole percent, truncated toward zero (99.9 % is 99); past
+    // 100 for a file larger than listed, 0 for an empty range.
+    int Percent() const;
+
     // "%d%%" of the truncated percentage (99.9 % shows as "99%"); empty for an
     // empty range.
     std::string PercentText() const;

@@ -2,7 +2,8 @@
 """Walks the running program's accessible tree (AT-SPI, as a screen reader
 sees it) and checks that every control without a caption of its own is named
 by the template's label beside it, with the label-for relation both ways, and
-that every button is named by its caption. Exits non-zero with every fault
+that every button is named by its caption, and that the transfer bar reads
+as a progress bar with its value. Exits non-zero with every fault
 listed."""
 import sys
 import time
@@ -52,6 +53,18 @@ def targets(node, relation_type):
     return found
 
 
+def progress_bar_faults(nodes):
+    """The transfer bar reads as a progress bar with a 0..100 value."""
+    bars = [n for n in nodes if n.getRole() == pyatspi.ROLE_PROGRESS_BAR]
+    if len(bars) != 1:
+        return ["%d progress bars, not one" % len(bars)]
+    value = bars[0].queryValue()
+    seen = (value.minimumValue, value.maximumValue, value.currentValue)
+    if seen != (0.0, 100.0, 0.0):
+        return ["the progress bar reads (min, max, value) %r, not (0, 100, 0)" % (seen,)]
+    return []
+
+
 def faults_in(window):
     nodes = list(walk(window))
     faults = []
@@ -72,6 +85,7 @@ def faults_in(window):
     buttons = sorted(n.name for n in nodes if n.getRole() == pyatspi.ROLE_PUSH_BUTTON)
     if buttons != sorted(BUTTONS):
         faults.append("the buttons are named %r, not %r" % (buttons, sorted(BUTTONS)))
+    faults += progress_bar_faults(nodes)
     for node in nodes:
         if node.getRole() in NEED_A_NAME and not node.name:
             faults.append("a %s has no name" % node.getRoleName())

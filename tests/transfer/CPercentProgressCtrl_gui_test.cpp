@@ -3,7 +3,9 @@
 
 #include "support/GuiTestHelpers.h"
 
+#include <atk/atk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
@@ -116,6 +118,39 @@ TEST_F(PercentProgressCtrlTest, PastTheEndOnlyAChangedPercentageRepaints)
     EXPECT_EQ(1, paints);
     bar->SetPos(250001);
     EXPECT_EQ(1, PaintsAfterPumping());
+}
+
+// What a screen reader gets from the bar: its role, a 0..100 range, and
+// the value and text as they change, held in range past the end.
+TEST_F(PercentProgressCtrlTest, ScreenReadersReadTheShareAndTheText)
+{
+    AtkObject* accessible = gtk_widget_get_accessible(static_cast<GtkWidget*>(bar->GetHandle()));
+    ASSERT_TRUE(ATK_IS_VALUE(accessible));
+    EXPECT_EQ(ATK_ROLE_PROGRESS_BAR, atk_object_get_role(accessible));
+    AtkRange* range = atk_value_get_range(ATK_VALUE(accessible));
+    EXPECT_EQ(0.0, atk_range_get_lower_limit(range));
+    EXPECT_EQ(100.0, atk_range_get_upper_limit(range));
+    atk_range_free(range);
+
+    struct Step {
+        long long pos;
+        const char* text;
+        double value;
+        std::string heard;
+    };
+    bar->SetRange(0, 1000);
+    for (const Step& step : {Step{425, "", 42, "42%"}, Step{425, "Downlaod a.bin", 42, "Downlaod a.bin"},
+             Step{5000, "", 100, "500%"}}) {
+        bar->SetText(step.text);
+        bar->SetPos(step.pos);
+        double value = -1;
+        gchar* text = nullptr;
+        atk_value_get_value_and_text(ATK_VALUE(accessible), &value, &text);
+        EXPECT_EQ(step.value, value) << step.heard;
+        EXPECT_EQ(step.heard, text);
+        EXPECT_EQ(step.heard, atk_object_get_name(accessible));
+        g_free(text);
+    }
 }
 
 TEST_F(PercentProgressCtrlTest, SetRangeAloneDoesNotRepaint)

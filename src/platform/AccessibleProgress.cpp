@@ -1,0 +1,177 @@
+#include "platform/AccessibleProgress.h"
+
+#include "platform/Text.h"
+
+#include <gtk/gtk-a11y.h>
+#include <gtk/gtk.h>
+#include <wx/window.h>
+
+#include <algorithm>
+#include <string>
+
+// wx draws a custom control on a plain container widget, whose accessible
+// GTK makes for its class, so an object of our own (with ATK's value
+// interface) is handed out for the bar's widget alone by wrapping the
+// class's accessible lookup. The wrapper sends every other widget on to
+// GTK's own.
+
+namespace {
+
+constexpr char kAccessibleKey[] = "vantrel-progress-accessible";
+constexpr int kLowest = 0;
+constexpr int kHighest = 100;
+
+struct ProgressAccessible {
+    GtkWidgetAccessible parent;
+    int percent;
+    char* text;
+};
+
+struct ProgressAccessibleClass {
+    GtkWidgetAccessibleClass parent;
+};
+
+GType ProgressAccessibleType();
+
+ProgressAccessible* AsProgress(gpointer object)
+{
+    return G_TYPE_CHECK_INSTANCE_CAST(object, ProgressAccessibleType(), ProgressAccessible);
+}
+
+void GetValueAndText(AtkValue* value, gdouble* current, gchar** text)
+{
+    const ProgressAccessible* self = AsProgress(value);
+    if (current)
+        *current = self->percent;
+    if (text)
+        *text = g_strdup(self->text ? self->text : "");
+}
+
+AtkRange* GetRange(AtkValue*)
+{
+    return atk_range_new(kLowest, kHighest, nullptr);
+}
+
+gdouble GetIncrement(AtkValue*)
+{
+    return 1.0;
+}
+
+// The older half of the interface, which some readers still ask.
+void SetDouble(GValue* value, double number)
+{
+    g_value_init(value, G_TYPE_DOUBLE);
+    g_value_set_double(value, number);
+}
+
+void GetCurrentValue(AtkValue* value, GValue* out)
+{
+    SetDouble(out, AsProgress(value)->percent);
+}
+
+void GetMinimumValue(AtkValue*, GValue* out)
+{
+    SetDouble(out, kLowest);
+}
+
+void GetMaximumValue(AtkValue*, GValue* out)
+{
+    SetDouble(out, kHighest);
+}
+
+void InitValueInterface(gpointer table, gpointer)
+{
+    auto* iface = static_cast<AtkValueIface*>(table);
+    iface->get_value_and_text = GetValueAndText;
+    iface->get_range = GetRange;
+    iface->get_increment = GetIncrement;
+    iface->get_current_value = GetCurrentValue;
+    iface->get_minimum_value = GetMinimumValue;
+    iface->get_maximum_value = GetMaximumValue;
+}
+
+void FinalizeProgress(GObject* object)
+{
+    g_free(AsProgress(object)->text);
+    G_OBJECT_CLASS(g_type_class_peek_parent(G_OBJECT_GET_CLASS(object)))->finalize(object);
+}
+
+void InitProgressClass(gpointer klass, gpointer)
+{
+    G_OBJECT_CLASS(klass)->finalize = FinalizeProgress;
+}
+
+GType ProgressAccessibleType()
+{
+    static const GType type = [] {
+        const GTypeInfo info = {sizeof(ProgressAccessibleClass), nullptr, nullptr, InitProgressClass, nullptr,
+            nullptr, sizeof(ProgressAccessible), 0, nullptr, nullptr};
+        const GType registered =
+            g_type_register_static(GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelProgressAccessible", &info, GTypeFlags(0));
+        const GInterfaceInfo valueInfo = {InitValueInterface, nullptr, nullptr};
+        g_type_add_interface_static(registered, ATK_TYPE_VALUE, &valueInfo);
+        return registered;
+    }();
+    return type;
+}
+
+// The class's own lookup, kept by the wrapper; set once, on the window
+// thread, before any bar is made.
+AtkObject* (*classAccessible)(GtkWidget*) = nullptr;
+
+AtkObject* AccessibleOf(GtkWidget* widget)
+{
+    if (auto* own = static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey)))
+        return own;
+    return classAccessible(widget);
+}
+
+void WrapClassLookup(GtkWidget* widget)
+{
+    GtkWidgetClass* klass = GTK_WIDGET_GET_CLASS(widget);
+    if (klass->get_accessible == AccessibleOf)
+        return;
+    classAccessible = klass->get_accessible;
+    klass->get_accessible = AccessibleOf;
+}
+
+ProgressAccessible* ProgressOf(wxWindow& window)
+{
+    auto* widget = static_cast<GtkWidget*>(window.GetHandle());
+    if (!widget)
+        return nullptr;
+    auto* own = g_object_get_data(G_OBJECT(widget), kAccessibleKey);
+    return own ? AsProgress(own) : nullptr;
+}
+
+} // namespace
+
+void ExposeAsProgressBar(wxWindow& window)
+{
+    auto* widget = static_cast<GtkWidget*>(window.GetHandle());
+    if (!widget || ProgressOf(window))
+        return;
+    WrapClassLookup(widget);
+    auto* accessible = ATK_OBJECT(g_object_new(ProgressAccessibleType(), "widget", widget, nullptr));
+    atk_object_initialize(accessible, widget);
+    atk_object_set_role(accessible, ATK_ROLE_PROGRESS_BAR);
+    g_object_set_data_full(G_OBJECT(widget), kAccessibleKey, accessible, g_object_unref);
+}
+
+void ReportAccessibleProgress(wxWindow& window, int percent, const wxString& text)
+{
+    ProgressAccessible* self = ProgressOf(window);
+    if (!self)
+        return;
+    percent = std::clamp(percent, kLowest, kHighest);
+    const std::string utf8 = ToUtf8(text);
+    if (percent == self->percent && self->text && utf8 == self->text)
+        return;
+    self->percent = percent;
+    g_free(self->text);
+    self->text = g_strdup(utf8.c_str());
+    AtkObject* accessible = ATK_OBJECT(self);
+    atk_object_set_name(accessible, self->text);
+    g_object_notify(G_OBJECT(accessible), "accessible-value");
+    g_signal_emit_by_name(accessible, "value-changed", static_cast<gdouble>(percent), self->text);
+}
