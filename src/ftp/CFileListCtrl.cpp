@@ -9,6 +9,25 @@ CFileListCtrl::CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos
     : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES |
                                             wxBORDER_SUNKEN)
 {
+    ExposeAsTable(*RowsWindow(), *this, "Remote files");
+    for (const wxEventType type : {wxEVT_LIST_ITEM_FOCUSED, wxEVT_LIST_ITEM_SELECTED, wxEVT_LIST_ITEM_DESELECTED})
+        Bind(wxEventTypeTag<wxListEvent>(type), &CFileListCtrl::OnFocusOrSelection, this);
+}
+
+// wx's own list draws its rows in a child window of its own, the one that
+// takes the focus (the other child is the header).
+wxWindow* CFileListCtrl::RowsWindow() const
+{
+    for (wxWindow* child : GetChildren())
+        if (child->AcceptsFocus())
+            return child;
+    return const_cast<CFileListCtrl*>(this);
+}
+
+void CFileListCtrl::OnFocusOrSelection(wxListEvent& event)
+{
+    event.Skip();
+    ReportTableFocusMoved(*RowsWindow());
 }
 
 void CFileListCtrl::SetEntries(std::vector<ListEntry> entries)
@@ -19,6 +38,7 @@ void CFileListCtrl::SetEntries(std::vector<ListEntry> entries)
     if (!rows.empty() && !iconsLoaded)
         LoadIcons();
     SetItemCount(static_cast<long>(rows.size()));
+    ReportTableRowsChanged(*RowsWindow());
     Refresh();
 }
 
@@ -52,6 +72,9 @@ void CFileListCtrl::Sort(int descendingFlag, int column)
     const int selected = FirstSelected();
     const long focused = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
     const std::vector<std::size_t> moved = SortEntries(rows, descendingFlag, column);
+    sortColumn = column;
+    sortDescending = descendingFlag == 1;
+    ReportTableRowsChanged(*RowsWindow());
     if (selected >= 0) {
         DeselectRow(selected);
         SelectRow(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
@@ -109,4 +132,38 @@ int CFileListCtrl::OnGetItemImage(long item) const
     if (item < 0 || item >= GetRowCount())
         return -1;
     return rows[static_cast<std::size_t>(item)].kind;
+}
+
+std::string CFileListCtrl::AccessibleCell(int row, int column) const
+{
+    return ToUtf8(OnGetItemText(row, column));
+}
+
+std::string CFileListCtrl::AccessibleColumnTitle(int column) const
+{
+    wxListItem item;
+    item.SetMask(wxLIST_MASK_TEXT);
+    return GetColumn(column, item) ? ToUtf8(item.GetText()) : std::string();
+}
+
+std::string CFileListCtrl::AccessibleRowKind(int row) const
+{
+    return Row(row).kind == 0 ? "Folder" : "File";
+}
+
+bool CFileListCtrl::AccessibleRowSelected(int row) const
+{
+    return GetItemState(row, wxLIST_STATE_SELECTED) != 0;
+}
+
+int CFileListCtrl::AccessibleFocusedRow() const
+{
+    return static_cast<int>(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
+}
+
+AccessibleTableSource::SortOrder CFileListCtrl::AccessibleSortOrder(int column) const
+{
+    if (column != sortColumn)
+        return SortOrder::None;
+    return sortDescending ? SortOrder::Descending : SortOrder::Ascending;
 }

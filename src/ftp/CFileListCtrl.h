@@ -1,5 +1,6 @@
 #pragma once
 #include "ftp/ListEntry.h"
+#include "platform/AccessibleTable.h"
 
 #include <wx/listctrl.h>
 
@@ -9,8 +10,8 @@
 // directory of 100,000 entries is shown without building 100,000 rows. The
 // rows are the ListEntry records it owns, in display order; column 0 shows
 // the name, 1 the size text, 2 the date text, and the image is the kind
-// (0 folder, 1 file).
-class CFileListCtrl : public wxListCtrl {
+// (0 folder, 1 file). Screen readers read it as a table.
+class CFileListCtrl : public wxListCtrl, private AccessibleTableSource {
 public:
     CFileListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);
 
@@ -37,6 +38,17 @@ public:
     wxBitmap KindIcon(int kind) const;
 
 private:
+    int AccessibleRows() const override { return GetRowCount(); }
+    int AccessibleColumns() const override { return GetColumnCount(); }
+    std::string AccessibleCell(int row, int column) const override;
+    std::string AccessibleColumnTitle(int column) const override;
+    std::string AccessibleRowKind(int row) const override;
+    bool AccessibleRowSelected(int row) const override;
+    int AccessibleFocusedRow() const override;
+    SortOrder AccessibleSortOrder(int column) const override;
+    wxWindow* RowsWindow() const;
+    void OnFocusOrSelection(wxListEvent& event);
+
     wxString OnGetItemText(long item, long column) const override;
     int OnGetItemImage(long item) const override;
     void LoadIcons();
@@ -45,4 +57,7 @@ private:
     // The theme's folder and file pictures are looked up when the first rows
     // come: the logged-out window, which shows none, starts without them.
     bool iconsLoaded = false;
+    // The last Sort's column and direction, for screen readers; -1 before.
+    int sortColumn = -1;
+    bool sortDescending = false;
 };

@@ -1,5 +1,6 @@
 #include "platform/AccessibleProgress.h"
 
+#include "platform/OwnAccessible.h"
 #include "platform/Text.h"
 
 #include <gtk/gtk-a11y.h>
@@ -9,15 +10,8 @@
 #include <algorithm>
 #include <string>
 
-// wx draws a custom control on a plain container widget, whose accessible
-// GTK makes for its class, so an object of our own (with ATK's value
-// interface) is handed out for the bar's widget alone by wrapping the
-// class's accessible lookup. The wrapper sends every other widget on to
-// GTK's own.
-
 namespace {
 
-constexpr char kAccessibleKey[] = "vantrel-progress-accessible";
 constexpr int kLowest = 0;
 constexpr int kHighest = 100;
 
@@ -115,33 +109,13 @@ GType ProgressAccessibleType()
     return type;
 }
 
-// The class's own lookup, kept by the wrapper; set once, on the window
-// thread, before any bar is made.
-AtkObject* (*classAccessible)(GtkWidget*) = nullptr;
-
-AtkObject* AccessibleOf(GtkWidget* widget)
-{
-    if (auto* own = static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey)))
-        return own;
-    return classAccessible(widget);
-}
-
-void WrapClassLookup(GtkWidget* widget)
-{
-    GtkWidgetClass* klass = GTK_WIDGET_GET_CLASS(widget);
-    if (klass->get_accessible == AccessibleOf)
-        return;
-    classAccessible = klass->get_accessible;
-    klass->get_accessible = AccessibleOf;
-}
-
 ProgressAccessible* ProgressOf(wxWindow& window)
 {
     auto* widget = static_cast<GtkWidget*>(window.GetHandle());
     if (!widget)
         return nullptr;
-    auto* own = g_object_get_data(G_OBJECT(widget), kAccessibleKey);
-    return own ? AsProgress(own) : nullptr;
+    AtkObject* own = OwnAccessibleOf(widget);
+    return own && G_TYPE_CHECK_INSTANCE_TYPE(own, ProgressAccessibleType()) ? AsProgress(own) : nullptr;
 }
 
 } // namespace
@@ -151,11 +125,10 @@ void ExposeAsProgressBar(wxWindow& window)
     auto* widget = static_cast<GtkWidget*>(window.GetHandle());
     if (!widget || ProgressOf(window))
         return;
-    WrapClassLookup(widget);
     auto* accessible = ATK_OBJECT(g_object_new(ProgressAccessibleType(), "widget", widget, nullptr));
     atk_object_initialize(accessible, widget);
     atk_object_set_role(accessible, ATK_ROLE_PROGRESS_BAR);
-    g_object_set_data_full(G_OBJECT(widget), kAccessibleKey, accessible, g_object_unref);
+    GiveOwnAccessible(widget, accessible);
 }
 
 void ReportAccessibleProgress(wxWindow& window, int percent, const wxString& text)

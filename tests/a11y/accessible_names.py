@@ -3,7 +3,9 @@
 sees it) and checks that every control without a caption of its own is named
 by the template's label beside it, with the label-for relation both ways, and
 that every button is named by its caption, and that the transfer bar reads
-as a progress bar with its value. Exits non-zero with every fault
+as a progress bar with its value and the file list as a table.
+
+    accessible_names.py <window title> [the list's row names...] Exits non-zero with every fault
 listed."""
 import sys
 import time
@@ -22,6 +24,7 @@ LABELLED = [
 ]
 BUTTONS = ["Login", "Remove", "Logout", "Upload", "Download", "Rename", "Delete", "mkdir", "chdir",
            "cd ..", "cd /", "Help", "Refresh", "Abort"]
+COLUMNS = ["Name", "Size", "Last Modified"]
 NEED_A_NAME = {pyatspi.ROLE_TEXT, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_PUSH_BUTTON}
 
 
@@ -65,7 +68,22 @@ def progress_bar_faults(nodes):
     return []
 
 
-def faults_in(window):
+def table_faults(nodes, rows):
+    """The file list reads as a table of the listed rows under its headers."""
+    tables = [n for n in nodes if n.getRole() == pyatspi.ROLE_TABLE]
+    if len(tables) != 1:
+        return ["%d tables, not one" % len(tables)]
+    table = tables[0].queryTable()
+    headers = [table.getColumnHeader(c).name for c in range(table.nColumns)]
+    if headers != COLUMNS:
+        return ["the table's columns are %r, not %r" % (headers, COLUMNS)]
+    names = [table.getAccessibleAt(r, 0).name for r in range(table.nRows)]
+    if names != rows:
+        return ["the table's rows are %r, not %r" % (names, rows)]
+    return []
+
+
+def faults_in(window, rows):
     nodes = list(walk(window))
     faults = []
     for label_text, role, name in LABELLED:
@@ -86,6 +104,7 @@ def faults_in(window):
     if buttons != sorted(BUTTONS):
         faults.append("the buttons are named %r, not %r" % (buttons, sorted(BUTTONS)))
     faults += progress_bar_faults(nodes)
+    faults += table_faults(nodes, rows)
     for node in nodes:
         if node.getRole() in NEED_A_NAME and not node.name:
             faults.append("a %s has no name" % node.getRoleName())
@@ -93,6 +112,7 @@ def faults_in(window):
 
 
 def main():
+    rows = sys.argv[2:]
     window = find_window(sys.argv[1], 15)
     if window is None:
         print("no window titled %r in the accessible tree" % sys.argv[1])
@@ -100,10 +120,10 @@ def main():
     # The names are given once the window has started; a few looks allow for
     # a window that is still starting.
     deadline = time.time() + 5
-    count, faults = faults_in(window)
+    count, faults = faults_in(window, rows)
     while faults and time.time() < deadline:
         time.sleep(0.2)
-        count, faults = faults_in(window)
+        count, faults = faults_in(window, rows)
     for fault in faults:
         print("FAULT:", fault)
     print("%d objects walked, %d faults" % (count, len(faults)))

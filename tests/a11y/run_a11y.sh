@@ -30,9 +30,29 @@ fail() {
 }
 
 start_desktop 180 199
+# A site of two rows, so the list is read both empty and filled.
+root=$work/ftp
+mkdir -p "$root/docs" "$work/config/Quillmarsh"
+printf 'hello\n' >"$root/notes.txt"
+/usr/bin/python3 "$here/../support/pyftpd_server.py" --root "$root" >"$work/port" 2>"$work/server.log" &
+pids+=($!)
+wait_until 10 "the FTP server's port" test -s "$work/port"
+site="127.0.0.1 a11y"
+cat >"$work/config/Quillmarsh/Vantrel.ini" <<INI
+[settings]
+nDomains=1
+domainStr_0="$(site_record "$site" anna secret "$(head -n1 "$work/port")" "$work" "$work")"
+nLastUsedDomain=1
+INI
+chmod 600 "$work/config/Quillmarsh/Vantrel.ini"
+
 export HOME=$work XDG_CONFIG_HOME=$work/config GSETTINGS_BACKEND=memory
 unset NO_AT_BRIDGE
 "$binary" >"$work/app.log" 2>&1 &
 pids+=($!)
 find_main_window " Vantrel"
 /usr/bin/python3 "$here/accessible_names.py" " Vantrel" || fail "the accessible tree has the faults above"
+click "$LOGIN"
+wait_until 15 "the logged-in title" title_is " $site - Vantrel"
+/usr/bin/python3 "$here/accessible_names.py" " $site - Vantrel" docs notes.txt ||
+  fail "the logged-in window's accessible tree has the faults above"

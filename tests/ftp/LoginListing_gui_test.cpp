@@ -13,6 +13,8 @@
 #include "support/TransferWindowFixture.h"
 #include "support/VsftpdServer.h"
 
+#include <atk/atk.h>
+#include <gtk/gtk.h>
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -264,6 +266,93 @@ TEST_F(LoginListing, HeaderClicksSortEachColumnAndRefreshKeepsTheNameDirection)
     window->OnRefresh();
     EXPECT_EQ(kNameReversed, Names());
     EXPECT_EQ(-1, window->fileList->FirstSelected());
+}
+
+// The first object of `role` under `object` in the accessible tree, as a
+// screen reader walks it.
+AtkObject* FindAccessible(AtkObject* object, AtkRole role)
+{
+    if (atk_object_get_role(object) == role)
+        return object;
+    for (int i = 0; i < atk_object_get_n_accessible_children(object); ++i) {
+        AtkObject* child = atk_object_ref_accessible_child(object, i);
+        AtkObject* found = child ? FindAccessible(child, role) : nullptr;
+        if (child)
+            g_object_unref(child);
+        if (found)
+            return found;
+    }
+    return nullptr;
+}
+
+std::string CellName(AtkTable* table, int row, int column)
+{
+    AtkObject* cell = atk_table_ref_at(table, row, column);
+    const std::string name = cell ? atk_object_get_name(cell) : "(none)";
+    if (cell)
+        g_object_unref(cell);
+    return name;
+}
+
+std::string SortAttribute(AtkTable* table, int column)
+{
+    AtkAttributeSet* attributes = atk_object_get_attributes(atk_table_get_column_header(table, column));
+    std::string order;
+    for (GSList* item = attributes; item; item = item->next) {
+        const auto* attribute = static_cast<const AtkAttribute*>(item->data);
+        if (std::string(attribute->name) == "sort")
+            order = attribute->value;
+    }
+    atk_attribute_set_free(attributes);
+    return order;
+}
+
+// A screen reader meets the list as a table of the listed rows: names,
+// sizes and times in cells, the kind with the name, the column headers with
+// their sort order, and the selected row; a new order gives cells that read
+// the new rows.
+TEST_F(LoginListing, ScreenReadersReadTheListAsATable)
+{
+    PyFtpServer server;
+    WriteSortTree(server);
+    LogIn(server);
+    ASSERT_TRUE(LoggedIn());
+    CFileListCtrl& list = *window->fileList;
+    AtkObject* found = FindAccessible(gtk_widget_get_accessible(static_cast<GtkWidget*>(list.GetHandle())),
+                                      ATK_ROLE_TABLE);
+    ASSERT_TRUE(found && ATK_IS_TABLE(found));
+    AtkTable* table = ATK_TABLE(found);
+    ASSERT_EQ(5, atk_table_get_n_rows(table));
+    ASSERT_EQ(3, atk_table_get_n_columns(table));
+    for (int column = 0; column < 3; ++column) {
+        wxListItem item;
+        item.SetMask(wxLIST_MASK_TEXT);
+        ASSERT_TRUE(list.GetColumn(column, item));
+        EXPECT_EQ(ToUtf8(item.GetText()), atk_object_get_name(atk_table_get_column_header(table, column)));
+    }
+    for (int row = 0; row < 5; ++row)
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(ToUtf8(list.GetItemText(row, column)), CellName(table, row, column));
+    AtkObject* first = atk_table_ref_at(table, 0, 0);
+    EXPECT_STREQ("Folder", atk_object_get_description(first));
+    EXPECT_EQ("ascending", SortAttribute(table, LIST_COLUMN_NAME));
+    EXPECT_EQ("none", SortAttribute(table, LIST_COLUMN_SIZE));
+
+    list.SelectRow(list.FindRow("zeta.txt"));
+    EXPECT_TRUE(atk_table_is_row_selected(table, 4));
+    gint* selected = nullptr;
+    ASSERT_EQ(1, atk_table_get_selected_rows(table, &selected));
+    EXPECT_EQ(4, selected[0]);
+    g_free(selected);
+
+    window->OnColumnclickFileList(LIST_COLUMN_NAME);
+    EXPECT_EQ("descending", SortAttribute(table, LIST_COLUMN_NAME));
+    EXPECT_EQ("zeta.txt", CellName(table, 0, 0));
+    EXPECT_TRUE(atk_table_is_row_selected(table, 0));
+    AtkStateSet* states = atk_object_ref_state_set(first);
+    EXPECT_TRUE(atk_state_set_contains_state(states, ATK_STATE_DEFUNCT)) << "a cell of the old order";
+    g_object_unref(states);
+    g_object_unref(first);
 }
 
 TEST_F(LoginListing, RefreshFetchesAfreshButNotDuringATransfer)

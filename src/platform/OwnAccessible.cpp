@@ -1,0 +1,51 @@
+#include "platform/OwnAccessible.h"
+
+#include <map>
+
+namespace {
+
+constexpr char kAccessibleKey[] = "vantrel-own-accessible";
+
+using AccessibleLookup = AtkObject* (*)(GtkWidget*);
+
+// Each wrapped class's own lookup; touched on the window thread only.
+std::map<GType, AccessibleLookup>& ClassLookups()
+{
+    static std::map<GType, AccessibleLookup> lookups;
+    return lookups;
+}
+
+AtkObject* LookupWithOwn(GtkWidget* widget)
+{
+    if (AtkObject* own = OwnAccessibleOf(widget))
+        return own;
+    // A subclass inherits the wrapper: the nearest wrapped class decides.
+    for (GType type = G_OBJECT_TYPE(widget); type; type = g_type_parent(type)) {
+        const auto found = ClassLookups().find(type);
+        if (found != ClassLookups().end())
+            return found->second(widget);
+    }
+    return nullptr;
+}
+
+void WrapClassLookup(GtkWidget* widget)
+{
+    GtkWidgetClass* klass = GTK_WIDGET_GET_CLASS(widget);
+    if (klass->get_accessible == LookupWithOwn)
+        return;
+    ClassLookups()[G_OBJECT_TYPE(widget)] = klass->get_accessible;
+    klass->get_accessible = LookupWithOwn;
+}
+
+} // namespace
+
+void GiveOwnAccessible(GtkWidget* widget, AtkObject* accessible)
+{
+    WrapClassLookup(widget);
+    g_object_set_data_full(G_OBJECT(widget), kAccessibleKey, accessible, g_object_unref);
+}
+
+AtkObject* OwnAccessibleOf(GtkWidget* widget)
+{
+    return static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey));
+}
