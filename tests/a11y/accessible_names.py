@@ -5,7 +5,8 @@ by the template's label beside it, with the label-for relation both ways, and
 that every button is named by its caption, and that the transfer bar reads
 as a progress bar with its value and the file list as a table.
 
-    accessible_names.py <window title> [the list's row names...] Exits non-zero with every fault
+    accessible_names.py <window title> [the list's row names...]
+    accessible_names.py --transfer <window title>   (the bar while it moves) Exits non-zero with every fault
 listed."""
 import sys
 import time
@@ -111,7 +112,25 @@ def faults_in(window, rows):
     return len(nodes), faults
 
 
+def bar_moves(window, seconds):
+    """During a transfer the bar's value lies between 0 and 100 and its text
+    says what is being done."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        bars = [n for n in walk(window) if n.getRole() == pyatspi.ROLE_PROGRESS_BAR]
+        if bars:
+            value = bars[0].queryValue().currentValue
+            if 0 < value < 100 and bars[0].name:
+                print("the bar reads %d: %r" % (value, bars[0].name))
+                return True
+        time.sleep(0.1)
+    return False
+
+
 def main():
+    if sys.argv[1] == "--transfer":
+        window = find_window(sys.argv[2], 15)
+        return 0 if window is not None and bar_moves(window, 15) else 1
     rows = sys.argv[2:]
     window = find_window(sys.argv[1], 15)
     if window is None:

@@ -34,7 +34,10 @@ start_desktop 180 199
 root=$work/ftp
 mkdir -p "$root/docs" "$work/config/Quillmarsh"
 printf 'hello\n' >"$root/notes.txt"
-/usr/bin/python3 "$here/../support/pyftpd_server.py" --root "$root" >"$work/port" 2>"$work/server.log" &
+# 20 MB at 4 MB/s: five seconds to read the bar while it moves.
+truncate -s 20M "$root/big.bin"
+E2E_DOWNLOAD_RATE=4000000 /usr/bin/python3 "$here/../e2e/throttled_ftpd.py" --root "$root" >"$work/port" \
+  2>"$work/server.log" &
 pids+=($!)
 wait_until 10 "the FTP server's port" test -s "$work/port"
 site="127.0.0.1 a11y"
@@ -54,5 +57,12 @@ find_main_window " Vantrel"
 /usr/bin/python3 "$here/accessible_names.py" " Vantrel" || fail "the accessible tree has the faults above"
 click "$LOGIN"
 wait_until 15 "the logged-in title" title_is " $site - Vantrel"
-/usr/bin/python3 "$here/accessible_names.py" " $site - Vantrel" docs notes.txt ||
+/usr/bin/python3 "$here/accessible_names.py" " $site - Vantrel" docs big.bin notes.txt ||
   fail "the logged-in window's accessible tree has the faults above"
+click_row 1
+click "$DOWNLOAD"
+save_as ""
+/usr/bin/python3 "$here/accessible_names.py" --transfer " $site - Vantrel" ||
+  fail "the progress bar's value did not move during the download"
+downloaded() { [ "$(stat -c %s "$work/big.bin" 2>/dev/null)" = $((20 * 1024 * 1024)) ]; }
+wait_until 30 "the download to finish" downloaded
