@@ -5,6 +5,7 @@
 #include <gdk/gdkwayland.h>
 #endif
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <wx/combobox.h>
@@ -150,6 +151,13 @@ void ShowWholeText(wxTextCtrl* edit, const wxString& widest)
     g_object_unref(provider);
     const int room = edit->GetSize().GetWidth() - EntryFrameWidth(widget) - kCursorRoom;
     wxFont font = edit->GetFont();
+    const int width = TextWidth(font, widest);
+    if (width <= room)
+        return;
+    // Text widths grow with the point size, so one guess lands within a
+    // step or two; each measure loads a font, which a start-up feels.
+    const double guess = std::floor(font.GetFractionalPointSize() * room / width / kFontStep) * kFontStep;
+    font.SetFractionalPointSize(std::max(guess, kSmallestFont));
     while (TextWidth(font, widest) > room && font.GetFractionalPointSize() - kFontStep >= kSmallestFont)
         font.SetFractionalPointSize(font.GetFractionalPointSize() - kFontStep);
     edit->SetFont(font);
