@@ -97,15 +97,9 @@ void InitProgressClass(gpointer klass, gpointer)
 
 GType ProgressAccessibleType()
 {
-    static const GType type = [] {
-        const GTypeInfo info = {sizeof(ProgressAccessibleClass), nullptr, nullptr, InitProgressClass, nullptr,
-            nullptr, sizeof(ProgressAccessible), 0, nullptr, nullptr};
-        const GType registered =
-            g_type_register_static(GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelProgressAccessible", &info, GTypeFlags(0));
-        const GInterfaceInfo valueInfo = {InitValueInterface, nullptr, nullptr};
-        g_type_add_interface_static(registered, ATK_TYPE_VALUE, &valueInfo);
-        return registered;
-    }();
+    static const GType type = RegisterAccessibleClass({GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelProgressAccessible",
+        sizeof(ProgressAccessibleClass), InitProgressClass, sizeof(ProgressAccessible), nullptr, ATK_TYPE_VALUE,
+        InitValueInterface});
     return type;
 }
 

@@ -172,11 +172,8 @@ void InitCellClass(gpointer klass, gpointer)
 
 GType CellType()
 {
-    static const GType type = [] {
-        const GTypeInfo info = {sizeof(CellAccessibleClass), nullptr, nullptr, InitCellClass, nullptr, nullptr,
-            sizeof(CellAccessible), 0, nullptr, nullptr};
-        return g_type_register_static(ATK_TYPE_OBJECT, "VantrelTableCell", &info, GTypeFlags(0));
-    }();
+    static const GType type = RegisterAccessibleClass({ATK_TYPE_OBJECT, "VantrelTableCell",
+        sizeof(CellAccessibleClass), InitCellClass, sizeof(CellAccessible), nullptr, 0, nullptr});
     return type;
 }
 
@@ -369,15 +366,9 @@ void InitTableClass(gpointer klass, gpointer)
 
 GType TableType()
 {
-    static const GType type = [] {
-        const GTypeInfo info = {sizeof(TableAccessibleClass), nullptr, nullptr, InitTableClass, nullptr, nullptr,
-            sizeof(TableAccessible), 0, InitTable, nullptr};
-        const GType registered =
-            g_type_register_static(GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelTableAccessible", &info, GTypeFlags(0));
-        const GInterfaceInfo tableInfo = {InitTableInterface, nullptr, nullptr};
-        g_type_add_interface_static(registered, ATK_TYPE_TABLE, &tableInfo);
-        return registered;
-    }();
+    static const GType type = RegisterAccessibleClass({GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelTableAccessible",
+        sizeof(TableAccessibleClass), InitTableClass, sizeof(TableAccessible), InitTable, ATK_TYPE_TABLE,
+        InitTableInterface});
     return type;
 }
 

@@ -49,3 +49,15 @@ AtkObject* OwnAccessibleOf(GtkWidget* widget)
 {
     return static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey));
 }
+
+GType RegisterAccessibleClass(const AccessibleClassInfo& info)
+{
+    const GTypeInfo typeInfo = {info.classSize, nullptr, nullptr, info.classInit, nullptr, nullptr,
+        info.instanceSize, 0, info.instanceInit, nullptr};
+    const GType type = g_type_register_static(info.parent, info.name, &typeInfo, GTypeFlags(0));
+    if (info.interfaceType) {
+        const GInterfaceInfo interfaceInfo = {info.interfaceInit, nullptr, nullptr};
+        g_type_add_interface_static(type, info.interfaceType, &interfaceInfo);
+    }
+    return type;
+}

@@ -12,3 +12,17 @@ void GiveOwnAccessible(GtkWidget* widget, AtkObject* accessible);
 
 // The object given to `widget`, or null.
 AtkObject* OwnAccessibleOf(GtkWidget* widget);
+
+// A class of accessible objects of our own: derived from `parent`, with one
+// interface of ATK's when interfaceType is not 0.
+struct AccessibleClassInfo {
+    GType parent;
+    const char* name;
+    guint16 classSize;
+    GClassInitFunc classInit;
+    guint16 instanceSize;
+    GInstanceInitFunc instanceInit;
+    GType interfaceType;
+    GInterfaceInitFunc interfaceInit;
+};
+GType RegisterAccessibleClass(const AccessibleClassInfo& info);
