@@ -8,7 +8,10 @@
 // Connects to the Domain text in BENCH_DOMAIN (as typed in the window's
 // Domain box; 127.0.0.1 unless set), transfers in the type given (binary
 // unless told) and prints the local file's bytes and the seconds taken, login included
-// (as curl's time includes its login).
+// (as curl's time includes its login). With BENCH_RESUME=1 a download goes
+// on from the end of an existing local part, an upload from the end of the
+// remote part, by the window's rule and through the same worker, checks
+// included.
 #include "BenchDomain.h"
 #include "platform/FtpConnection.h"
 #include "platform/InternetException.h"
@@ -17,6 +20,7 @@
 #include "platform/InternetSession.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferRules.h"
 #include "transfer/TransferWorker.h"
 
 #include <wx/event.h>
@@ -28,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -78,6 +83,32 @@ std::int64_t LocalSize(const std::string& path)
     return stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
+// Where BENCH_RESUME=1 resumes: the end of the part the window would offer
+// Resume for (the local file of a download, the remote one of an upload); 0
+// for a whole transfer.
+std::int64_t ResumeOffset(FtpConnection& connection, bool upload, const std::string& remoteName,
+                          const std::string& localPath, TransferType type)
+{
+    const char* resume = std::getenv("BENCH_RESUME");
+    if (!resume || std::string(resume) != "1")
+        return 0;
+    std::uint64_t remoteSize = 0;
+    const bool listed = connection.GetFileSize(remoteName, remoteSize);
+    const std::int64_t localSize = LocalSize(localPath);
+    std::optional<std::uint64_t> part;
+    std::uint64_t whole = 0;
+    if (upload && listed) {
+        part = remoteSize;
+        whole = static_cast<std::uint64_t>(localSize);
+    } else if (!upload && localSize >= 0) {
+        part = static_cast<std::uint64_t>(localSize);
+        whole = remoteSize;
+    }
+    if (ExistingTargetQuestion(part, whole, type) != ExistingTarget::AskResume)
+        return 0;
+    return static_cast<std::int64_t>(*part);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -114,7 +145,10 @@ int main(int argc, char** argv)
     // window takes it from the listing, here from the caller's file.
     job.totalBytes = upload ? LocalSize(localPath) : 1 << 30;
     job.transferType = transferType;
-    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, transferType);
+    job.connection = connection.get();
+    job.resumeFrom = ResumeOffset(*connection, upload, remoteName, localPath, transferType);
+    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, transferType,
+                                          static_cast<std::uint64_t>(job.resumeFrom));
     if (!job.remoteFile)
         return Fail("the remote file could not be opened");
 

@@ -6,6 +6,7 @@
 // reaches the window through queued events.
 #include "engine/EngineTimeouts.h"
 #include "engine/TlsTypes.h"
+#include "engine/TransferTypes.h"
 #include "sites/SiteProfile.h"
 #include "transfer/TransferJob.h"
 #include "viewers/ViewerDownload.h"
@@ -26,6 +27,7 @@ class CFileListCtrl;
 class CFtpSession;
 class CPercentProgressCtrl;
 class FtpConnection;
+class InternetFile;
 class SettingsStore;
 class wxComboBox;
 class wxListEvent;
@@ -204,6 +206,17 @@ private:
     enum class WorkerWait { Ended, AlreadyWaiting, TimedOut };
     WorkerWait WaitForWorker();
     void UploadFile(const std::string& path, const std::string& name);
+    // The questions before a transfer onto an existing file: false to stop;
+    // `offset` is set where the user chose Resume.
+    bool MayWriteLocalFile(const std::string& localPath, std::uint64_t remoteSize, TransferType type,
+                           std::int64_t& offset);
+    bool MayReplaceRemoteFile(int row, const std::string& path, const std::string& name, TransferType type,
+                              std::int64_t& offset);
+    // Opens the remote file from `offset` on; a server that will not resume
+    // is said so and Replace offered (then `offset` is 0). Null, after its
+    // box, when nothing is to be transferred.
+    std::unique_ptr<InternetFile> OpenRemoteFile(const std::string& name, FileAccess access, TransferType type,
+                                                 std::int64_t& offset, const char* caption);
     void UploadDropped(const std::string& path, const std::string& leftOutText);
     // Presses the button that a key in the file list stands for, where the
     // button is enabled; false when the key is not one of them.

@@ -40,6 +40,9 @@ enum InternetError : int {
     ERROR_LOCAL_FILE_CHANGED = 12904,
     // A listing that came slower than the engine's bound.
     ERROR_FTP_TOO_SLOW = 12905,
+    // A transfer from an offset that the server will not start there (REST
+    // refused, and for an upload APPE too); the response holds its reply.
+    ERROR_FTP_RESUME_REFUSED = 12906,
 };
 
 // Which end of a transfer a failure came from.

@@ -277,9 +277,10 @@ bool FtpControlChannel::Fail(int code, std::string cause)
     return false;
 }
 
-bool FtpControlChannel::FailWithReply(const FtpReply& reply)
+bool FtpControlChannel::FailWithReply(const FtpReply& reply, int code)
 {
     failure = EngineResult::ServerReply(reply.text);
+    failure.code = code;
     return false;
 }
 

@@ -67,7 +67,7 @@ public:
 
     // Record a failure and return false.
     bool Fail(int code, std::string cause);
-    bool FailWithReply(const FtpReply& reply);
+    bool FailWithReply(const FtpReply& reply, int code = ERROR_INTERNET_EXTENDED_ERROR);
     // Like Fail, and the connection can no longer be trusted to stay in step.
     bool Break(int code, std::string cause);
     const EngineResult& Failure() const { return failure; }

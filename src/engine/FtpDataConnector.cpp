@@ -47,8 +47,10 @@ bool FtpDataConnector::SendCommand()
         FtpReply reply;
         if (!channel.Exchange("REST " + std::to_string(offset), reply))
             return false;
+        // A 5xx says the server does not start there; anything else is the command's failure.
         if (reply.Class() != ReplyClass::Intermediate)
-            return channel.FailWithReply(reply);
+            return channel.FailWithReply(reply, reply.Class() == ReplyClass::Permanent ? ERROR_FTP_RESUME_REFUSED
+                                                                                       : ERROR_INTERNET_EXTENDED_ERROR);
     }
     return channel.SendCommand(command);
 }

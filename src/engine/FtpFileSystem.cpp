@@ -6,16 +6,75 @@
 #include "engine/FtpServerNotes.h"
 #include "engine/TlsLayer.h"
 
+#include <Poco/DigestEngine.h>
 #include <Poco/Exception.h>
+#include <Poco/MD5Engine.h>
+#include <Poco/SHA1Engine.h>
+#include <Poco/SHA2Engine.h>
+
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <vector>
 
 namespace {
 
 constexpr std::chrono::milliseconds quitBound{2000};
 constexpr std::size_t maxListingBytes = 256u << 20;
 constexpr std::size_t listingChunk = 65536;
+
+constexpr std::size_t digestPiece = 64 * 1024;
+
+struct HashWay {
+    const char* algorithm;
+    const char* command;      // the verb that asks for the file's digest
+    const char* option;       // OPTS HASH's argument, for HASH
+    std::size_t hexLength;
+};
+
+HashWay WayOf(HashCommand command)
+{
+    switch (command) {
+    case HashCommand::HashSha256: return {"SHA-256", "HASH", "SHA-256", 64};
+    case HashCommand::HashSha1: return {"SHA-1", "HASH", "SHA-1", 40};
+    case HashCommand::XSha256: return {"SHA-256", "XSHA256", nullptr, 64};
+    case HashCommand::XSha1: return {"SHA-1", "XSHA1", nullptr, 40};
+    default: return {"MD5", "XMD5", nullptr, 32};
+    }
+}
+
+std::unique_ptr<Poco::DigestEngine> EngineFor(HashCommand command)
+{
+    switch (command) {
+    case HashCommand::HashSha256:
+    case HashCommand::XSha256: return std::make_unique<Poco::SHA2Engine>(Poco::SHA2Engine::SHA_256);
+    case HashCommand::HashSha1:
+    case HashCommand::XSha1: return std::make_unique<Poco::SHA1Engine>();
+    default: return std::make_unique<Poco::MD5Engine>();
+    }
+}
+
+// The local file's digest from its first byte; errno on a failed read.
+int LocalDigest(int fd, Poco::DigestEngine& engine, std::string& hex)
+{
+    std::vector<char> piece(digestPiece);
+    off_t at = 0;
+    for (;;) {
+        const ssize_t got = ::pread(fd, piece.data(), piece.size(), at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        engine.update(piece.data(), static_cast<unsigned>(got));
+        at += got;
+    }
+    hex = Poco::DigestEngine::digestToHex(engine.digest());
+    return 0;
+}
 
 std::string WithArgument(const std::string& verb, const std::string& argument)
 {
@@ -185,6 +244,40 @@ EngineResult FtpFileSystem::Size(const std::string& name, std::uint64_t& size)
     return {};
 }
 
+bool FtpFileSystem::RemoteDigest(const std::string& name, std::size_t hexLength, std::string& hex)
+{
+    const HashWay way = WayOf(features.hash);
+    if (way.option && !Command("OPTS", std::string("HASH ") + way.option, ReplyClass::Complete))
+        return false;
+    FtpReply reply;
+    if (!Command(way.command, name, ReplyClass::Complete, reply))
+        return false;
+    if (!ParseDigestReply(reply, hexLength, hex))
+        return channel.Fail(ERROR_INTERNET_BAD_REPLY,
+                            std::string("The server's answer to ") + way.command + " holds no digest: " + reply.text);
+    return true;
+}
+
+EngineResult FtpFileSystem::CompareDigests(const std::string& name, int fd, FileDigests& digests)
+{
+    digests = {};
+    if (features.hash == HashCommand::None)
+        return {};
+    BusyHold hold(busy);
+    if (!hold.Acquired())
+        return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    const HashWay way = WayOf(features.hash);
+    FileDigests found;
+    found.algorithm = way.algorithm;
+    if (!channel.CheckArgument(name) || !RemoteDigest(name, way.hexLength, found.remote))
+        return channel.Failure();
+    const auto engine = EngineFor(features.hash);
+    if (const int error = LocalDigest(fd, *engine, found.local))
+        return EngineResult::Failure(error, {}, FailedSide::LocalFile);
+    digests = found;
+    return {};
+}
+
 void FtpFileSystem::End()
 {
     BusyHold hold(busy);
@@ -230,6 +323,15 @@ EngineResult FtpFileSystem::Open(const std::string& name, FileAccess access, Tra
     if (!channel.CheckArgument(name))
         return channel.Failure();
     file = StartTransfer((access == FileAccess::Read ? "RETR " : "STOR ") + name, type, offset, &busy);
+    // A server without REST for STOR may still append, which is the same
+    // for a remote part of `offset` bytes.
+    if (!file && access == FileAccess::Write && channel.Failure().code == ERROR_FTP_RESUME_REFUSED) {
+        file = StartTransfer("APPE " + name, type, 0, &busy);
+        FtpReply refused;
+        refused.text = channel.Failure().response;
+        if (!file && channel.Failure().code == ERROR_INTERNET_EXTENDED_ERROR)
+            channel.FailWithReply(refused, ERROR_FTP_RESUME_REFUSED);
+    }
     if (!file)
         return channel.Failure();
     hold.HandOver();

@@ -32,6 +32,8 @@ public:
     EngineResult Open(const std::string& name, FileAccess access, TransferType type, std::uint64_t offset,
                       std::unique_ptr<RemoteFile>& file) override;
     EngineResult Size(const std::string& name, std::uint64_t& size) override;
+    bool OffersSize() const override { return features.size; }
+    EngineResult CompareDigests(const std::string& name, int fd, FileDigests& digests) override;
     EngineResult RemoveFile(const std::string& name) override;
     EngineResult RemoveFolder(const std::string& name) override;
     EngineResult MakeFolder(const std::string& name) override;
@@ -65,6 +67,8 @@ private:
     std::unique_ptr<FtpDataFile> StartTransfer(const std::string& command, TransferType type, std::uint64_t offset,
                                                std::atomic<bool>* heldBusy);
     EngineResult ReadAll(RemoteFile& file, std::string& contents);
+    // The server's digest of `name` by its strongest hash command, as hex.
+    bool RemoteDigest(const std::string& name, std::size_t hexLength, std::string& hex);
 
     FtpControlChannel channel;
     std::atomic<bool> busy{false};

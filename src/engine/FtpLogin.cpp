@@ -170,4 +170,6 @@ void FtpLogin::TakeFeatures(const FtpReply& reply)
     features.mlsd = lists("MLSD") || lists("MLST");
     features.utf8 = lists("UTF8");
     features.tlsOffered = FeaturesOfferTls(reply.text);
+    features.size = lists("SIZE");
+    features.hash = BestHashCommand(reply.text);
 }

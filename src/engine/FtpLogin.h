@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/FtpReplyRules.h"
 #include "engine/TlsTypes.h"
 
 #include <memory>
@@ -13,6 +14,8 @@ struct FtpFeatures {
     bool mlsd = false;
     bool utf8 = false;
     bool tlsOffered = false;
+    bool size = false;  // SIZE, which the check after a binary transfer asks
+    HashCommand hash = HashCommand::None;  // the strongest listed
 };
 
 // The login on a connected control channel: implicit TLS first when asked,

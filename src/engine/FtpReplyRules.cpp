@@ -73,6 +73,57 @@ std::vector<std::string> FeatureNames(const std::string& featReply)
     return names;
 }
 
+HashCommand BestHashCommand(const std::string& featReply)
+{
+    const std::vector<std::string> names = FeatureNames(featReply);
+    const auto lists = [&names](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    std::string upper = featReply;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::istringstream lines(upper);
+    std::string line;
+    bool sha256 = false;
+    bool sha1 = false;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string name;
+        if (!(words >> name) || name != "HASH")
+            continue;
+        std::string algorithm;
+        while (std::getline(words >> std::ws, algorithm, ';')) {
+            algorithm.erase(algorithm.find_last_not_of(" *\t\r") + 1);
+            sha256 = sha256 || algorithm == "SHA-256";
+            sha1 = sha1 || algorithm == "SHA-1";
+        }
+    }
+    if (sha256)
+        return HashCommand::HashSha256;
+    if (sha1)
+        return HashCommand::HashSha1;
+    if (lists("XSHA256"))
+        return HashCommand::XSha256;
+    if (lists("XSHA1"))
+        return HashCommand::XSha1;
+    return lists("XMD5") ? HashCommand::XMd5 : HashCommand::None;
+}
+
+bool ParseDigestReply(const FtpReply& reply, std::size_t hexLength, std::string& hex)
+{
+    if (reply.Class() != ReplyClass::Complete || reply.text.size() < 4)
+        return false;
+    std::istringstream words(reply.text.substr(4));
+    std::string word;
+    while (words >> word) {
+        if (word.size() != hexLength || !std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isxdigit(c); }))
+            continue;
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        hex = word;
+        return true;
+    }
+    return false;
+}
+
 bool FeaturesOfferTls(const std::string& featReply)
 {
     std::istringstream lines(featReply);

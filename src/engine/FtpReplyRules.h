@@ -44,6 +44,19 @@ bool ParsePasvReply(const FtpReply& reply, unsigned& port);
 // a port outside 1-65535.
 bool ParseEpsvReply(const FtpReply& reply, unsigned& port);
 
+// The command that asks the server for a file's hash, strongest first:
+// HASH (with OPTS HASH choosing the algorithm) or the older X commands.
+enum class HashCommand { None, HashSha256, HashSha1, XSha256, XSha1, XMd5 };
+
+// The strongest hash command a FEAT reply lists ("HASH SHA-1*;SHA-256",
+// "XSHA256", any case); HASH's MD5 and CRC are not taken.
+HashCommand BestHashCommand(const std::string& featReply);
+
+// The digest, lower-case hex, of a 2xx answer to a hash command: the first
+// word of `hexLength` hex digits ("213 SHA-256 0-9 <hex> name", "250 <hex>").
+// False for another reply.
+bool ParseDigestReply(const FtpReply& reply, std::size_t hexLength, std::string& hex);
+
 // 425 (cannot open the data connection) or 426 (it was closed): the data
 // connection failed, not the command.
 bool RefusesDataConnection(const FtpReply& reply);

@@ -1,8 +1,16 @@
 #include "engine/FtpServerNotes.h"
 
 #include <sstream>
+#include <utility>
 
 namespace {
+
+// The hash commands by their names in the notes.
+const std::pair<HashCommand, const char*> hashWords[] = {
+    {HashCommand::HashSha256, "hash-sha256"}, {HashCommand::HashSha1, "hash-sha1"},
+    {HashCommand::XSha256, "xsha256"},        {HashCommand::XSha1, "xsha1"},
+    {HashCommand::XMd5, "xmd5"},
+};
 
 bool HasWord(const std::string& list, const std::string& word)
 {
@@ -20,6 +28,10 @@ FtpFeatures ParseFeatures(const std::string& list)
     features.mlsd = HasWord(list, "mlsd");
     features.utf8 = HasWord(list, "utf8");
     features.tlsOffered = HasWord(list, "tls");
+    features.size = HasWord(list, "size");
+    for (const auto& [command, word] : hashWords)
+        if (HasWord(list, word))
+            features.hash = command;
     return features;
 }
 
@@ -32,6 +44,11 @@ std::string FormatFeatures(const FtpFeatures& features)
         list += ",utf8";
     if (features.tlsOffered)
         list += ",tls";
+    if (features.size)
+        list += ",size";
+    for (const auto& [command, word] : hashWords)
+        if (features.hash == command)
+            list += std::string(",") + word;
     return list;
 }
 

@@ -44,6 +44,15 @@ public:
     virtual void Abort() = 0;
 };
 
+// A file's hash as the server computed it beside the same hash of the local
+// file, lower-case hex; `algorithm` ("SHA-256") is empty where the server
+// offers no hash.
+struct FileDigests {
+    std::string algorithm;
+    std::string remote;
+    std::string local;
+};
+
 // One logged-in session with a remote file system, whatever the protocol.
 // Every call blocks its thread until the server has answered or a deadline
 // fired. Names are bytes as they travel; a name holding CR, LF or NUL is
@@ -61,10 +70,22 @@ public:
     virtual EngineResult List(std::vector<FtpListEntry>& entries) = 0;
 
     // Reading (a download) or writing (an upload) from byte `offset` of the
-    // remote file on; an upload at an offset writes over the rest.
+    // remote file on; an upload at an offset writes over the rest. A server
+    // that will not start there fails with ERROR_FTP_RESUME_REFUSED.
     virtual EngineResult Open(const std::string& name, FileAccess access, TransferType type, std::uint64_t offset,
                               std::unique_ptr<RemoteFile>& file) = 0;
     virtual EngineResult Size(const std::string& name, std::uint64_t& size) = 0;
+    // Whether Size is worth asking to check a transfer: the server said it
+    // counts sizes. Not offered unless a protocol says so.
+    virtual bool OffersSize() const { return false; }
+    // The remote file's hash by the strongest command the server offers, and
+    // the local file `fd` (all of it, from its start) hashed the same way.
+    // Not offered unless a protocol says so: `digests` stays empty.
+    virtual EngineResult CompareDigests(const std::string& /*name*/, int /*fd*/, FileDigests& digests)
+    {
+        digests = {};
+        return {};
+    }
 
     virtual EngineResult RemoveFile(const std::string& name) = 0;
     virtual EngineResult RemoveFolder(const std::string& name) = 0;

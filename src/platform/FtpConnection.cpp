@@ -27,12 +27,28 @@ bool FtpConnection::List(std::vector<FtpListEntry>& entries)
     return TakeResult(remote->List(entries));
 }
 
-std::unique_ptr<InternetFile> FtpConnection::OpenFile(const std::string& name, FileAccess access, TransferType type)
+std::unique_ptr<InternetFile> FtpConnection::OpenFile(const std::string& name, FileAccess access, TransferType type,
+                                                      std::uint64_t offset)
 {
     std::unique_ptr<RemoteFile> file;
-    if (!TakeResult(remote->Open(name, access, type, 0, file)))
+    if (!TakeResult(remote->Open(name, access, type, offset, file)))
         return nullptr;
     return std::make_unique<InternetFile>(std::move(file));
+}
+
+bool FtpConnection::OffersSize() const
+{
+    return remote->OffersSize();
+}
+
+bool FtpConnection::GetFileSize(const std::string& name, std::uint64_t& size)
+{
+    return TakeResult(remote->Size(name, size));
+}
+
+bool FtpConnection::CompareDigests(const std::string& name, int fd, FileDigests& digests)
+{
+    return TakeResult(remote->CompareDigests(name, fd, digests));
 }
 
 bool FtpConnection::Remove(const std::string& name)

@@ -3,6 +3,7 @@
 #include "engine/RemoteFileSystem.h"
 #include "engine/TransferTypes.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +28,15 @@ public:
     // The current directory's entries, in the server's order.
     bool List(std::vector<FtpListEntry>& entries);
 
-    // Null on failure.
-    std::unique_ptr<InternetFile> OpenFile(const std::string& name, FileAccess access, TransferType type);
+    // Null on failure. From byte `offset` on (a resumed transfer); a server
+    // that will not start there fails with ERROR_FTP_RESUME_REFUSED.
+    std::unique_ptr<InternetFile> OpenFile(const std::string& name, FileAccess access, TransferType type,
+                                           std::uint64_t offset = 0);
+    // The checks after a transfer (see RemoteFileSystem): whether the server
+    // counts sizes, its count, and its hash beside the local file's.
+    bool OffersSize() const;
+    bool GetFileSize(const std::string& name, std::uint64_t& size);
+    bool CompareDigests(const std::string& name, int fd, FileDigests& digests);
 
     bool Remove(const std::string& name);
     bool RemoveDirectory(const std::string& name);

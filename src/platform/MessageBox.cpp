@@ -63,7 +63,11 @@ void ShowKindIconsInMessageBoxes()
 
 long WxStyle(unsigned style)
 {
-    long wx = (style & MB_YESNO) ? wxYES_NO : wxOK;
+    long wx = wxOK;
+    if ((style & 0xF) == MB_YESNO)
+        wx = wxYES_NO;
+    else if ((style & 0xF) == MB_YESNOCANCEL)
+        wx = wxYES_NO | wxCANCEL;
     switch (style & 0xF0) {
     case MB_ICONHAND: wx |= wxICON_ERROR; break;
     case MB_ICONQUESTION: wx |= wxICON_QUESTION; break;
@@ -73,6 +77,8 @@ long WxStyle(unsigned style)
     }
     if (style & MB_DEFBUTTON2)
         wx |= wxNO_DEFAULT;
+    if (style & MB_DEFBUTTON3)
+        wx |= wxCANCEL_DEFAULT;
     return wx;
 }
 
@@ -91,15 +97,33 @@ wxString Printable(const std::string& text)
 
 } // namespace
 
-int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
+namespace {
+
+int Answer(wxMessageDialog& box)
 {
     ShowKindIconsInMessageBoxes();
-    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
     switch (box.ShowModal()) {
     case wxID_YES: return IDYES;
     case wxID_NO: return IDNO;
+    case wxID_CANCEL: return IDCANCEL;
     default: return IDOK;
     }
+}
+
+} // namespace
+
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
+{
+    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
+    return Answer(box);
+}
+
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style,
+               const ButtonLabels& labels)
+{
+    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
+    box.SetYesNoCancelLabels(FromUtf8(labels.yes), FromUtf8(labels.no), FromUtf8(labels.cancel));
+    return Answer(box);
 }
 
 bool CancelOpenDialogs(const wxWindow* owner)

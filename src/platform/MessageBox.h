@@ -6,16 +6,19 @@ class wxWindow;
 // The message-box styles and answers the program's texts are written for.
 enum MessageBoxStyle : unsigned {
     MB_OK = 0x0,
+    MB_YESNOCANCEL = 0x3,
     MB_YESNO = 0x4,
     MB_ICONHAND = 0x10,
     MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_DEFBUTTON2 = 0x100,
+    MB_DEFBUTTON3 = 0x200,
 };
 
 enum MessageBoxAnswer : int {
     IDOK = 1,
+    IDCANCEL = 2,
     IDYES = 6,
     IDNO = 7,
 };
@@ -23,6 +26,17 @@ enum MessageBoxAnswer : int {
 // Shows a modal box owned by `owner`; texts are UTF-8. Returns the button
 // pressed.
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style);
+
+// The captions of a MB_YESNOCANCEL box's buttons, which say what each does
+// ("Resume", "Replace", "Cancel"); the answers stay IDYES, IDNO and IDCANCEL.
+struct ButtonLabels {
+    std::string yes;
+    std::string no;
+    std::string cancel;
+};
+
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style,
+               const ButtonLabels& labels);
 
 // Answers Cancel to every modal dialog open over `owner` (message boxes,
 // file choosers, the program's own dialogs), so that the code that opened

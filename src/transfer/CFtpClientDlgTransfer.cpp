@@ -9,6 +9,7 @@
 #include "ftp/LastErrorText.h"
 #include "platform/FtpConnection.h"
 #include "platform/InternetFile.h"
+#include "platform/LastError.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "transfer/CAsciiExtDlg.h"
@@ -24,7 +25,10 @@
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -41,6 +45,21 @@ std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The size of a regular file at `path`; nothing for no file, or for a pipe
+// or a device, which hold no part to resume or replace.
+std::optional<std::uint64_t> RegularFileSize(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+std::string NameOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
 }
 
 } // namespace
@@ -71,9 +90,11 @@ void CFtpClientDlg::OnDownload()
     }
     // The remote name is the server's word: only a plain name of its own is
     // proposed, never a path, and the file goes where the user points.
+    // No overwrite prompt of the toolkit's: an existing file gets one
+    // question of ours, which can offer Resume.
     wxFileDialog save(this, "Corvane - Download", FromUtf8(downloadFolder),
                       FromUtf8(ProposedLocalName(ToUtf8(DisplayName(entry.name)))),
-                      "All Files ( *.* )|*", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+                      "All Files ( *.* )|*", wxFD_SAVE);
     if (save.ShowModal() != wxID_OK)
         return;
     FocusControl(fileList);
@@ -85,13 +106,15 @@ void CFtpClientDlg::OnDownload()
 
     UpdateData(true);
     const TransferType type = GetTransferType(transferMode, asciiExtList, localPath);
-    std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(entry.name, FileAccess::Read, type);
-    if (!remote) {
-        ShowServerFailure(LastErrorText(), "Download - Server");
+    std::int64_t offset = 0;
+    if (!MayWriteLocalFile(localPath, entry.size, type, offset))
         return;
-    }
+    std::unique_ptr<InternetFile> remote = OpenRemoteFile(entry.name, FileAccess::Read, type, offset, "Download - Server");
+    if (!remote)
+        return;
+    // A resumed transfer's bar starts where the part ends.
     progressBar->SetRange(0, expected);
-    progressBar->SetPos(0);
+    progressBar->SetPos(offset);
     progressBar->SetText(FromUtf8(StartText(TransferDirection::Download, entry.name)));
 
     transferJob.localPath = localPath;
@@ -99,6 +122,7 @@ void CFtpClientDlg::OnDownload()
     transferJob.totalBytes = expected;
     transferJob.remoteFile = std::move(remote);
     transferJob.transferType = type;
+    transferJob.resumeFrom = offset;
     StartTransfer(TransferDirection::Download);
     downloadFolder = FolderOf(localPath);
 }
@@ -118,28 +142,22 @@ void CFtpClientDlg::OnUpload()
 // name on.
 void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
 {
+    UpdateData(true);
+    const TransferType type = GetTransferType(transferMode, asciiExtList, path);
+    std::int64_t offset = 0;
     const int row = fileList->FindRow(name);
-    if (row >= 0) {
-        SelectRow(row);
-        FocusControl(fileList);
-        if (MessageBox(this, "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?", "Upload",
-                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-            return;
-    }
+    if (row >= 0 && !MayReplaceRemoteFile(row, path, name, type, offset))
+        return;
     LocalUploadFile local;
     if (!local.Open(path)) {
         MessageBox(this, LastErrorText(), "Upload - Local File", MB_OK | MB_ICONHAND);
         return;
     }
-    UpdateData(true);
-    const TransferType type = GetTransferType(transferMode, asciiExtList, path);
-    std::unique_ptr<InternetFile> remote = ftpConnection->OpenFile(name, FileAccess::Write, type);
-    if (!remote) {
-        ShowServerFailure(LastErrorText(), "Upload - Server");
+    std::unique_ptr<InternetFile> remote = OpenRemoteFile(name, FileAccess::Write, type, offset, "Upload - Server");
+    if (!remote)
         return;
-    }
     progressBar->SetRange(0, local.Length());
-    progressBar->SetPos(0);
+    progressBar->SetPos(offset);
     progressBar->SetText(FromUtf8(StartText(TransferDirection::Upload, name)));
 
     transferJob.localPath = path;
@@ -148,9 +166,67 @@ void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
     transferJob.localFile = local.Release();
     transferJob.remoteFile = std::move(remote);
     transferJob.transferType = type;
+    transferJob.resumeFrom = offset;
     StartTransfer(TransferDirection::Upload);
     uploadFolder = path.substr(0, path.size() - name.size());
     uploadFileName = name;
+}
+
+bool CFtpClientDlg::MayWriteLocalFile(const std::string& localPath, std::uint64_t remoteSize, TransferType type,
+                                      std::int64_t& offset)
+{
+    const std::optional<std::uint64_t> localSize = RegularFileSize(localPath);
+    const std::string name = NameOf(localPath);
+    switch (ExistingTargetQuestion(localSize, remoteSize, type)) {
+    case ExistingTarget::Free: return true;
+    case ExistingTarget::AskReplace:
+        return MessageBox(this, DownloadReplaceQuestion(name), "Download", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+               IDYES;
+    case ExistingTarget::AskResume: break;
+    }
+    const int answer = MessageBox(this, DownloadResumeQuestion(name, *localSize, remoteSize), "Download",
+                                  MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3, {"Resume", "Replace", "Cancel"});
+    if (answer == IDYES)
+        offset = static_cast<std::int64_t>(*localSize);
+    return answer == IDYES || answer == IDNO;
+}
+
+// The listed name's question, with Resume among its answers where the
+// listed file is a shorter part of the local one.
+bool CFtpClientDlg::MayReplaceRemoteFile(int row, const std::string& path, const std::string& name, TransferType type,
+                                         std::int64_t& offset)
+{
+    SelectRow(row);
+    FocusControl(fileList);
+    const ListEntry entry = fileList->Row(row);
+    const std::optional<std::uint64_t> localSize = RegularFileSize(path);
+    const std::string question = "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?";
+    const bool resumable =
+        entry.kind == 1 && localSize && ExistingTargetQuestion(entry.size, *localSize, type) == ExistingTarget::AskResume;
+    if (!resumable)
+        return MessageBox(this, question, "Upload", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    const int answer = MessageBox(this, question, "Upload", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3,
+                                  {"Resume", "Yes", "No"});
+    if (answer == IDYES)
+        offset = static_cast<std::int64_t>(entry.size);
+    return answer == IDYES || answer == IDNO;
+}
+
+std::unique_ptr<InternetFile> CFtpClientDlg::OpenRemoteFile(const std::string& name, FileAccess access,
+                                                          TransferType type, std::int64_t& offset, const char* caption)
+{
+    std::unique_ptr<InternetFile> remote =
+        ftpConnection->OpenFile(name, access, type, static_cast<std::uint64_t>(offset));
+    if (!remote && GetLastError() == ERROR_FTP_RESUME_REFUSED) {
+        if (MessageBox(this, ResumeRefusedQuestion(name, GetLastResponseInfo()), caption,
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return nullptr;
+        offset = 0;
+        remote = ftpConnection->OpenFile(name, access, type);
+    }
+    if (!remote)
+        ShowServerFailure(LastErrorText(), caption);
+    return remote;
 }
 
 // A drop runs the upload once wx's drop handling has ended, so that the
@@ -188,6 +264,7 @@ void CFtpClientDlg::StartTransfer(TransferDirection direction)
     transferJob.direction = direction;
     transferJob.runningFlag = &transferInProgress;
     transferJob.notifyWnd = this;
+    transferJob.connection = ftpConnection.get();
     transferJob.statusText.clear();
     transferInProgress = 1;
     workerRunning = true;

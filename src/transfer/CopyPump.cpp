@@ -73,7 +73,8 @@ CopyPump::CopyPump(CopyOrder order) : order(std::move(order)), converter(this->o
     struct stat status {};
     const bool regular = ::fstat(this->order.localFile, &status) == 0 && S_ISREG(status.st_mode);
     // A pipe or a device has nothing to empty, and ftruncate would refuse it.
-    emptied = !regular;
+    emptied = !regular || this->order.resumedAt > 0;
+    copied = this->order.resumedAt;
     if (regular && this->order.direction == TransferDirection::Upload) {
         uploadSize = status.st_size;
         uploadModified = status.st_mtim;

@@ -31,6 +31,10 @@ struct CopyOrder {
     bool convertLineEnds = false;  // ASCII type
     int localFile = -1;            // the caller's; the pump never closes it
     std::size_t chunk = 1'000'000;
+    // A resumed copy: both files already hold this many bytes and stand at
+    // that offset; the count (progress, the size bound) goes on from there
+    // and the local file is appended to, never emptied.
+    std::int64_t resumedAt = 0;
     // Abort: the copy stops after the chunk in hand once this is not 1.
     const std::atomic<int>* running = nullptr;
     // A download that goes past this many bytes fails with ERROR_FTP_LARGER_THAN_LISTED.

@@ -112,3 +112,50 @@ std::string ProposedLocalName(const std::string& name)
     }
     return proposed;
 }
+
+ExistingTarget ExistingTargetQuestion(std::optional<std::uint64_t> targetSize, std::uint64_t sourceSize,
+    TransferType type)
+{
+    if (!targetSize)
+        return ExistingTarget::Free;
+    if (type != FTP_TRANSFER_TYPE_BINARY || *targetSize == 0 || *targetSize >= sourceSize)
+        return ExistingTarget::AskReplace;
+    return ExistingTarget::AskResume;
+}
+
+CheckVerdict JudgeTransfer(std::uint64_t localSize, std::optional<std::uint64_t> remoteSize,
+    const FileDigests& digests)
+{
+    if (remoteSize && *remoteSize != localSize)
+        return CheckVerdict::SizeDiffers;
+    if (!digests.algorithm.empty() && digests.remote != digests.local)
+        return CheckVerdict::PartsDiffer;
+    return CheckVerdict::Whole;
+}
+
+std::string CheckFailureText(CheckVerdict verdict, const std::string& name, std::uint64_t localSize,
+    std::uint64_t remoteSize, const std::string& algorithm)
+{
+    const std::string quoted = "\"" + name + "\"\n";
+    if (verdict == CheckVerdict::PartsDiffer)
+        return quoted + "The server's " + algorithm + " of the file differs from this computer's.\n" +
+               "The two parts do not belong together: Replace starts over.";
+    return quoted + "The server has " + std::to_string(remoteSize) + " bytes, this computer " +
+           std::to_string(localSize) + ".\nThe transfer is not whole.";
+}
+
+std::string DownloadResumeQuestion(const std::string& name, std::uint64_t localSize, std::uint64_t remoteSize)
+{
+    return "\"" + name + "\"\nAlready exists here with " + std::to_string(localSize) + " of " +
+           std::to_string(remoteSize) + " bytes.\nResume the download ?";
+}
+
+std::string DownloadReplaceQuestion(const std::string& name)
+{
+    return "\"" + name + "\"\nAlready exists here.\nReplace it ?";
+}
+
+std::string ResumeRefusedQuestion(const std::string& name, const std::string& serverReply)
+{
+    return "\"" + name + "\"\nThe server cannot resume it: " + serverReply + "\nReplace it ?";
+}

@@ -1,7 +1,11 @@
 #pragma once
 #include "platform/TextCase.h"
+#include "engine/RemoteFileSystem.h"
 #include "engine/TransferTypes.h"
+#include "transfer/TransferStatus.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,3 +37,40 @@ TransferType GetTransferType(int transferMode, const std::string& asciiExtList, 
 // character boundary to the longest name a local file may have. Empty for
 // "." and "..", so the user types a name of his own.
 std::string ProposedLocalName(const std::string& name);
+
+// What to ask before a transfer onto a file that may already be there (the
+// local file of a download, a listed name of an upload).
+enum class ExistingTarget {
+    Free,        // nothing there: no question
+    AskReplace,  // there, and only a whole transfer can follow
+    AskResume,   // a shorter part of the same length counts: Resume, Replace or Cancel
+};
+
+// Resume is offered for a binary transfer onto a part that holds something
+// and less than the source: ASCII changes the byte count, and a part as long
+// as the source or longer is no part of it. `targetSize` is empty when
+// nothing is there.
+ExistingTarget ExistingTargetQuestion(std::optional<std::uint64_t> targetSize, std::uint64_t sourceSize,
+    TransferType type);
+
+// The check after a binary transfer.
+enum class CheckVerdict {
+    Whole,        // what could be compared agrees
+    SizeDiffers,  // the server's size is not the local one
+    PartsDiffer,  // a resumed file whose hashes differ
+};
+
+// `remoteSize` is empty where the server counts no sizes; `digests` has no
+// algorithm where it offers no hash (or the file was not resumed).
+CheckVerdict JudgeTransfer(std::uint64_t localSize, std::optional<std::uint64_t> remoteSize,
+    const FileDigests& digests);
+
+// The box for a verdict other than Whole.
+std::string CheckFailureText(CheckVerdict verdict, const std::string& name, std::uint64_t localSize,
+    std::uint64_t remoteSize, const std::string& algorithm);
+
+// The question before a download onto an existing local file.
+std::string DownloadResumeQuestion(const std::string& name, std::uint64_t localSize, std::uint64_t remoteSize);
+std::string DownloadReplaceQuestion(const std::string& name);
+// A server that will not resume, in its own words, and Replace offered.
+std::string ResumeRefusedQuestion(const std::string& name, const std::string& serverReply);

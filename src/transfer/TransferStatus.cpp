@@ -41,12 +41,18 @@ std::int64_t ChunkSize(std::int64_t expectedBytes)
     return std::clamp(expectedBytes / kChunkDivisor, kMinChunk, kMaxChunk);
 }
 
-double SecondsLeft(std::int64_t elapsedMs, std::int64_t totalBytes, std::int64_t copiedBytes)
+double SecondsLeft(std::int64_t elapsedMs, std::int64_t totalBytes, std::int64_t copiedBytes, std::int64_t resumedAt)
 {
-    if (copiedBytes <= 0)
+    const std::int64_t moved = copiedBytes - resumedAt;
+    if (moved <= 0)
         return 0.0;
-    const double share = static_cast<double>(totalBytes) / static_cast<double>(copiedBytes);
-    return static_cast<double>(elapsedMs) * (share - 1.0) * kSecondsPerTick;
+    const double perByte = static_cast<double>(elapsedMs) / static_cast<double>(moved);
+    return perByte * static_cast<double>(totalBytes - copiedBytes) * kSecondsPerTick;
+}
+
+std::int64_t RateBytes(std::int64_t totalBytes, std::int64_t resumedAt, std::int64_t copiedBytes)
+{
+    return resumedAt > 0 ? copiedBytes - resumedAt : totalBytes;
 }
 
 double RateKbps(std::int64_t totalBytes, std::int64_t elapsedMs)

@@ -16,8 +16,15 @@ std::int64_t ChunkSize(std::int64_t expectedBytes);
 
 // Seconds left, extrapolated from the time the copied bytes took. The
 // expected size is only the listed one, so a file larger than listed gives a
-// negative estimate, shown as it comes. Nothing copied yet gives 0.
-double SecondsLeft(std::int64_t elapsedMs, std::int64_t totalBytes, std::int64_t copiedBytes);
+// negative estimate, shown as it comes. Nothing copied yet gives 0. A
+// resumed transfer counts the whole file from `resumedAt`, where this run's
+// bytes began: only those took the time.
+double SecondsLeft(std::int64_t elapsedMs, std::int64_t totalBytes, std::int64_t copiedBytes,
+    std::int64_t resumedAt = 0);
+
+// The bytes the final rate is reckoned on: the expected size, or for a
+// resumed transfer the bytes this run moved.
+std::int64_t RateBytes(std::int64_t totalBytes, std::int64_t resumedAt, std::int64_t copiedBytes);
 
 // Kilobits per second for the expected size over the measured time.
 double RateKbps(std::int64_t totalBytes, std::int64_t elapsedMs);

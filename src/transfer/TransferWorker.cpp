@@ -4,14 +4,17 @@
 #include "transfer/TransferWorker.h"
 
 #include "ftp/LastErrorText.h"
+#include "platform/FtpConnection.h"
 #include "platform/InternetFile.h"
 #include "engine/TransferTypes.h"
 #include "platform/LastError.h"
 #include "transfer/CopyPump.h"
 #include "transfer/TransferEvents.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferRules.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -72,10 +75,8 @@ void PostProgress(TransferJob& job, long long bytes, Report report)
     wxQueueEvent(job.notifyWnd, new ProgressReport(job.progressInFlight, bytes));
 }
 
-// Takes the calling thread's last error as the box's text.
-void PostError(TransferJob& job, const std::string& what)
+void PostErrorText(TransferJob& job, const std::string& text, const std::string& what)
 {
-    const std::string text = LastErrorText();
     const std::string caption = DirectionWord(job.direction) + " - " + what;
     {
         // A failure mid-copy comes after progress lines the window may still be reading.
@@ -86,6 +87,12 @@ void PostError(TransferJob& job, const std::string& what)
     event->SetString(wxString::FromUTF8(text));
     event->SetPayload(caption);
     wxQueueEvent(job.notifyWnd, event);
+}
+
+// Takes the calling thread's last error as the box's text.
+void PostError(TransferJob& job, const std::string& what)
+{
+    PostErrorText(job, LastErrorText(), what);
 }
 
 void SetStatus(TransferJob& job, const std::string& line)
@@ -126,10 +133,11 @@ public:
         order.convertLineEnds = job.transferType == FTP_TRANSFER_TYPE_ASCII;
         order.localFile = local;
         order.chunk = static_cast<std::size_t>(ChunkSize(job.totalBytes));
+        order.resumedAt = job.resumeFrom;
         order.running = job.runningFlag;
         order.onChunk = [this, &elapsedMs](std::int64_t copied) {
-            SetStatus(job,
-                      ProgressLine(job.direction, job.remoteName, SecondsLeft(elapsedMs(), job.totalBytes, copied)));
+            SetStatus(job, ProgressLine(job.direction, job.remoteName,
+                                        SecondsLeft(elapsedMs(), job.totalBytes, copied, job.resumeFrom)));
             PostProgress(job, copied, Report::IfTheWindowKeepsUp);
         };
         CopyPump pump(std::move(order));
@@ -140,7 +148,8 @@ public:
         }
         if (outcome.end == CopyEnd::Failed)
             PostFailure(outcome.side);
-        FinishLine(outcome.end, elapsedMs());
+        const bool whole = outcome.end != CopyEnd::Complete || CheckedWhole();
+        FinishLine(whole ? outcome.end : CopyEnd::Failed, elapsedMs(), pump.Copied());
     }
 
 private:
@@ -148,17 +157,59 @@ private:
     {
         // No O_TRUNC: an existing file is emptied only once the server has
         // sent something to put in its place (see CopyPump).
+        // Read as well: the check after a resumed download hashes the file.
         if (job.direction == TransferDirection::Download)
-            local = open(job.localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+            local = open(job.localPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         else if (job.localFile >= 0)
             local = std::exchange(job.localFile, -1);  // opened by the window before STOR
         else
             local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (local < 0) {
+        if (local < 0 || (job.resumeFrom > 0 && lseek(local, job.resumeFrom, SEEK_SET) < 0)) {
             SetLastError(errno);
             return false;
         }
         return true;
+    }
+
+    // A binary transfer ends as a success only when the server's size of the
+    // file (where it counts sizes) is the local one, and a resumed one also
+    // when its hash (where the server offers one) is: two parts of different
+    // files would otherwise pass as one. A resumed download that fails the
+    // check is cut back to the part it started from. True when nothing
+    // disagrees; otherwise the box is queued.
+    bool CheckedWhole()
+    {
+        if (!job.connection || job.transferType != FTP_TRANSFER_TYPE_BINARY)
+            return true;
+        struct stat status {};
+        if (fstat(local, &status) != 0) {
+            SetLastError(errno);
+            PostError(job, "Local File");
+            return false;
+        }
+        const auto localSize = static_cast<std::uint64_t>(status.st_size);
+        std::optional<std::uint64_t> remoteSize;
+        FileDigests digests;
+        if (job.connection->OffersSize() && !job.connection->GetFileSize(job.remoteName, remoteSize.emplace()))
+            return PostCheckFailure();
+        if (job.resumeFrom > 0 && !job.connection->CompareDigests(job.remoteName, local, digests))
+            return PostCheckFailure();
+        const CheckVerdict verdict = JudgeTransfer(localSize, remoteSize, digests);
+        if (verdict == CheckVerdict::Whole)
+            return true;
+        if (job.direction == TransferDirection::Download && job.resumeFrom > 0 && ftruncate(local, job.resumeFrom) != 0) {
+            SetLastError(errno);
+            PostError(job, "Local File");
+        }
+        PostErrorText(job, CheckFailureText(verdict, job.remoteName, localSize, remoteSize.value_or(0), digests.algorithm),
+                      "Check");
+        return false;
+    }
+
+    bool PostCheckFailure()
+    {
+        PostError(job, "Server");
+        return false;
     }
 
     void PostFailure(FailedSide side)
@@ -182,14 +233,15 @@ private:
         SetLastError(sendError, sendResponse);
     }
 
-    void FinishLine(CopyEnd end, std::int64_t elapsedMs)
+    void FinishLine(CopyEnd end, std::int64_t elapsedMs, std::int64_t copied)
     {
         switch (end) {
         case CopyEnd::Aborted: SetStatus(job, AbortedLine(job.direction, job.remoteName)); break;
         case CopyEnd::Failed:
         case CopyEnd::OutOfMemory: SetStatus(job, FailedLine(job.direction, job.remoteName)); break;
         case CopyEnd::Complete:
-            SetStatus(job, FinalLine(job.direction, job.remoteName, elapsedMs, job.totalBytes));
+            SetStatus(job, FinalLine(job.direction, job.remoteName, elapsedMs,
+                                     RateBytes(job.totalBytes, job.resumeFrom, copied)));
             break;
         }
         PostProgress(job, 0, Report::Always);

@@ -59,6 +59,8 @@ void PyFtpServer::Start(const Options& options)
         arguments.push_back("--refuse-active");
     if (options.passiveRefused)
         arguments.push_back("--refuse-passive");
+    if (options.restRefused)
+        arguments.push_back("--refuse-rest");
     arguments.push_back("--host");
     arguments.push_back(options.host);
     std::vector<char*> argv;

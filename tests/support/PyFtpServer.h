@@ -24,6 +24,7 @@ public:
         const char* host = "127.0.0.1";  // or "::1"
         bool activeRefused = false;      // PORT and EPRT answered 500, as behind a NAT
         bool passiveRefused = false;     // PASV and EPSV answered 500, as behind a strict firewall
+        bool restRefused = false;        // REST answered 500: no resume but by APPE
     };
 
     PyFtpServer() : PyFtpServer(Options{}) {}

@@ -32,7 +32,7 @@ class DosListingFS(AbstractedFS):
             yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
-def make_handler(locked, dos_listing, refuse_active, refuse_passive, tls_cert):
+def make_handler(locked, dos_listing, refuse_active, refuse_passive, tls_cert, refuse_rest=False):
     base = TLS_FTPHandler if tls_cert else FTPHandler
 
     class Handler(base):
@@ -54,6 +54,8 @@ def make_handler(locked, dos_listing, refuse_active, refuse_passive, tls_cert):
     if refuse_passive:
         Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
                               if name not in ("PASV", "EPSV")}
+    if refuse_rest:
+        Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items() if name != "REST"}
     if dos_listing:
         Handler.abstracted_fs = DosListingFS
         Handler.proto_cmds = {name: info for name, info in Handler.proto_cmds.items()
@@ -69,6 +71,7 @@ def main():
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--refuse-active", action="store_true")
     parser.add_argument("--refuse-passive", action="store_true")
+    parser.add_argument("--refuse-rest", action="store_true")
     parser.add_argument("--tls-cert", default="", help="PEM with the certificate and its key; TLS required")
     args = parser.parse_args()
 
@@ -77,7 +80,7 @@ def main():
     authorizer.add_user("anna", "secret", args.root, perm="elradfmwMT")
     authorizer.add_user("reader", "readonly", args.root, perm="elr")
     handler = make_handler(args.locked, args.dos_listing, args.refuse_active, args.refuse_passive,
-                           args.tls_cert)
+                           args.tls_cert, args.refuse_rest)
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
     server = FTPServer((args.host, 0), handler)
