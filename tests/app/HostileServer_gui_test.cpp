@@ -257,7 +257,7 @@ TEST_F(HostileWindow, ASiteThatSpokeTlsAndNowRefusesItIsLeftBeforeTheUserName)
     ASSERT_TRUE(LoggedIn());
     EXPECT_EQ("", SiteMemory().Find("127.0.0.1", port));
     window->OnLogout();
-    EXPECT_EQ("tls=0 mode=active feat=-", SiteMemory().Find("127.0.0.1", port));
+    EXPECT_EQ("tls=0 mode=active feat=-,size", SiteMemory().Find("127.0.0.1", port));
 }
 
 // The window's own session gets the deadlines it is given, so a reply that
@@ -657,13 +657,16 @@ TEST_F(HostileWindow, HostileNamesAreListedAndNeverBecomeALocalPath)
         typeSent = true;
         server->Then("200 EPRT ok.");
         server->Then(ScriptedFtpServer::SendData("bytes of " + file.proposed));
+        server->Then("213 " + std::to_string(("bytes of " + file.proposed).size()));
         const std::string chosen = "chosen" + std::to_string(written.size()) + ".bin";
         SelectByName(file.name);
         std::string proposed = "<no dialog>";
         wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("in/" + chosen), &proposed));
         EXPECT_EQ(file.proposed, proposed);
         WaitUntilIdle(10);
-        EXPECT_EQ("RETR " + file.name, server->Commands().back()) << "the remote name was not sent as listed";
+        const std::vector<std::string> sent = server->Commands();
+        EXPECT_EQ("RETR " + file.name, sent[sent.size() - 2]) << "the remote name was not sent as listed";
+        EXPECT_EQ("SIZE " + file.name, sent.back()) << "the check did not ask for the listed name";
         EXPECT_EQ("bytes of " + file.proposed, ReadLocal(Local("in/" + chosen)));
         written.insert("in/" + chosen);
     }
@@ -800,6 +803,7 @@ TEST_F(HostileTransfer, ADownloadCutShortIsAShortFileButCutAndRefusedFailsAndKee
         SCOPED_TRACE(c.what);
         server->Then("200 EPRT ok.");
         server->Then(ScriptedFtpServer::SendData(remote.substr(0, c.sent), c.final));
+        std::filesystem::remove(Local("part.bin"));  // a part left would be offered for Resume
         ExpectTransferError([&] { StartDownload("big.bin", Local("part.bin")); }, c.final, "Download - Server");
         EXPECT_EQ("Download   big.bin   Failed", BarText());
         EXPECT_EQ(remote.substr(0, c.sent), ReadLocal(Local("part.bin"))) << "the part is not the remote's prefix";
@@ -825,7 +829,7 @@ TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverOrEmptyAndRefusedLeav
         SelectName("new.bin");
         wxStopWatch watch;
         const bool never = fault.step.action == ScriptedFtpServer::Action::NeverConnect;
-        wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("old.bin")),
+        wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("old.bin")), AnswerReplace(),
                       ExpectMessageBox(never ? neitherMode : fault.text, "Download - Server", wxICON_ERROR));
         EXPECT_LT(watch.Time(), 5000);
         ExpectLoggedInLook(*window);
@@ -837,7 +841,7 @@ TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverOrEmptyAndRefusedLeav
     // 426: nothing came to replace the old contents, so they stay.
     server->Then("200 EPRT ok.");
     server->Then(ScriptedFtpServer::SendData("", "426 Connection closed; transfer aborted."));
-    ExpectTransferError([&] { StartDownload("new.bin", Local("old.bin")); },
+    ExpectTransferError([&] { StartReplacingDownload("new.bin", Local("old.bin")); },
                         "426 Connection closed; transfer aborted.", "Download - Server");
     EXPECT_EQ("Download   new.bin   Failed", BarText());
     EXPECT_EQ("the user's own file", ReadLocal(Local("old.bin")));
@@ -847,7 +851,8 @@ TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverOrEmptyAndRefusedLeav
     // user asked for it in place of theirs, and gets it.
     server->Then("200 EPRT ok.");
     server->Then(ScriptedFtpServer::SendData(""));
-    Download("new.bin", Local("old.bin"));
+    StartReplacingDownload("new.bin", Local("old.bin"));
+    WaitUntilIdle();
     EXPECT_EQ("", ReadLocal(Local("old.bin")));
     EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   new.bin   [0-9]+ sec   [0-9]+ Kbps"))) << BarText();
 }

@@ -71,6 +71,17 @@ private:
     std::string* proposed;
 };
 
+// Answers the question about an existing local file with Replace: the
+// second button of the box that offers Resume, Yes in the one that does not.
+class AnswerReplace : public wxExpectModalBase<wxMessageDialog, AnswerReplace> {
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        EXPECT_EQ("Download", ToUtf8(dialog->GetCaption()));
+        return (dialog->GetMessageDialogStyle() & wxCANCEL) ? wxID_NO : wxID_YES;
+    }
+};
+
 // A box no test expects fails the test at once instead of waiting for a click.
 class FailOnAnyDialog : public wxModalDialogHook {
 public:
@@ -143,6 +154,14 @@ protected:
     {
         SelectName(name);
         wxTEST_DIALOG(this->window->OnDownload(), ExpectFileDialog(localPath));
+        ASSERT_FALSE(Idle()) << "no worker was started";
+    }
+
+    // The same onto an existing local file, answering Replace.
+    void StartReplacingDownload(const std::string& name, const std::string& localPath)
+    {
+        SelectName(name);
+        wxTEST_DIALOG(this->window->OnDownload(), ExpectFileDialog(localPath), AnswerReplace());
         ASSERT_FALSE(Idle()) << "no worker was started";
     }
 
