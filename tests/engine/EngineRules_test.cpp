@@ -1,5 +1,7 @@
-// Pure rules of the engine: reply classes, error texts, the thread's last error.
+// Pure rules of the engine: reply classes, error texts, the thread's last
+// error, the server notes' text.
 #include "engine/FtpReply.h"
+#include "engine/FtpServerNotes.h"
 #include "platform/LastError.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +50,27 @@ TEST(LastError, BelongsToTheThread)
     EXPECT_EQ(GetLastResponseInfo(), "550 No such file or directory.");
     SetLastError(ENOENT);
     EXPECT_EQ(GetLastResponseInfo(), "");
+}
+
+// What FEAT listed for the checks comes back from the notes' text as it
+// went in, so a login that skips FEAT still checks.
+TEST(ServerNotesTest, SizeAndTheHashCommandComeBackFromTheText)
+{
+    for (const HashCommand hash : {HashCommand::None, HashCommand::HashSha256, HashCommand::HashSha1,
+                                   HashCommand::XSha256, HashCommand::XSha1, HashCommand::XMd5}) {
+        for (const bool size : {false, true}) {
+            FtpServerNotes notes;
+            notes.features.emplace();
+            notes.features->size = size;
+            notes.features->hash = hash;
+            const FtpServerNotes back = ParseServerNotes(FormatServerNotes(notes));
+            ASSERT_TRUE(back.features) << FormatServerNotes(notes);
+            EXPECT_EQ(size, back.features->size) << FormatServerNotes(notes);
+            EXPECT_EQ(hash, back.features->hash) << FormatServerNotes(notes);
+        }
+    }
+    EXPECT_EQ("tls=0 feat=-,size,xsha256", FormatServerNotes({false, std::nullopt, FtpFeatures{false, false, false, true,
+                                                                                            HashCommand::XSha256}}));
 }
 
 }  // namespace

@@ -220,3 +220,45 @@ TEST(FtpReplyRules, FeaturesOfferTlsOnlyForTheTlsMechanism)
     for (const Case& c : cases)
         EXPECT_EQ(FeaturesOfferTls(c.reply), c.offered) << c.reply;
 }
+
+TEST(FtpReplyRules, TheStrongestHashCommandAFeatReplyLists)
+{
+    struct Case {
+        const char* feat;
+        HashCommand command;
+    };
+    const Case cases[] = {
+        {"211-Features:\n HASH CRC32;MD5;SHA-1*;SHA-256;SHA-512;\n XSHA256\n211 End", HashCommand::HashSha256},
+        {"211-Features:\n hash sha-1*;md5\n XSHA256\n211 End", HashCommand::HashSha1},
+        {"211-Features:\n HASH MD5*;CRC32\n XSHA256\n XSHA1\n211 End", HashCommand::XSha256},
+        {"211-Features:\n XSHA1\n XMD5\n211 End", HashCommand::XSha1},
+        {"211-Features:\n XMD5\n211 End", HashCommand::XMd5},
+        {"211-Features:\n SIZE\n REST STREAM\n211 End", HashCommand::None},
+        // The closing line is no feature, whatever it says.
+        {"211-Features:\n SIZE\n211 XSHA256", HashCommand::None},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.command, BestHashCommand(c.feat)) << c.feat;
+}
+
+TEST(FtpReplyRules, TheDigestOfAHashReply)
+{
+    const std::string sha1 = "63bd507c378dbebd59f77853dea6c4c2c39f7ed7";
+    struct Case {
+        int code;
+        const char* text;
+        bool parsed;
+    };
+    const Case cases[] = {
+        {213, "213-Computing SHA-1 digest\n213 SHA-1 0-1100 63bd507c378dbebd59f77853dea6c4c2c39f7ed7 a.bin", true},
+        {250, "250-Computing SHA1 digest\n250 63BD507C378DBEBD59F77853DEA6C4C2C39F7ED7", true},
+        {250, "250 63bd507c378dbebd59f77853dea6c4c2c39f7ed", false},   // one digit short
+        {250, "250 63bd507c378dbebd59f77853dea6c4c2c39f7edx", false},  // not hex
+        {550, "550 63bd507c378dbebd59f77853dea6c4c2c39f7ed7", false},  // a refusal
+    };
+    for (const Case& c : cases) {
+        std::string hex;
+        EXPECT_EQ(c.parsed, ParseDigestReply(FtpReply{c.code, c.text}, 40, hex)) << c.text;
+        EXPECT_EQ(c.parsed ? sha1 : "", hex) << c.text;
+    }
+}

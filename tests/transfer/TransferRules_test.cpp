@@ -133,4 +133,55 @@ TEST(AsciiLowerTest, LowersAsciiAndKeepsOtherBytes)
     EXPECT_EQ("t\xC3\x89x", AsciiLower("T\xC3\x89X"));
 }
 
-} // namespace
+// Resume only where the bytes of a part count: binary, something there,
+// and less than the source.
+TEST(ExistingTargetQuestionTest, ResumeOnlyForAShorterBinaryPart)
+{
+    struct Case {
+        std::optional<std::uint64_t> target;
+        std::uint64_t source;
+        TransferType type;
+        ExistingTarget question;
+    };
+    const Case cases[] = {
+        {std::nullopt, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::Free},
+        {std::nullopt, 100, FTP_TRANSFER_TYPE_ASCII, ExistingTarget::Free},
+        {40, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskResume},
+        {99, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskResume},
+        {40, 100, FTP_TRANSFER_TYPE_ASCII, ExistingTarget::AskReplace},
+        {0, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskReplace},
+        {100, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskReplace},
+        {101, 100, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskReplace},
+        {5000000000ull, 5000000001ull, FTP_TRANSFER_TYPE_BINARY, ExistingTarget::AskResume},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.question, ExistingTargetQuestion(c.target, c.source, c.type))
+            << c.target.value_or(-1) << " of " << c.source << " type " << c.type;
+}
+
+TEST(JudgeTransferTest, SizeFirstThenTheHashOfAResumedFile)
+{
+    const FileDigests none;
+    const FileDigests same{"SHA-256", "ab12", "ab12"};
+    const FileDigests differ{"SHA-256", "ab12", "cd34"};
+    struct Case {
+        std::optional<std::uint64_t> remoteSize;
+        FileDigests digests;
+        CheckVerdict verdict;
+    };
+    const Case cases[] = {
+        {std::nullopt, none, CheckVerdict::Whole},    // nothing the server can tell
+        {1000, none, CheckVerdict::Whole},
+        {999, none, CheckVerdict::SizeDiffers},
+        {1001, same, CheckVerdict::SizeDiffers},
+        {1000, same, CheckVerdict::Whole},
+        {1000, differ, CheckVerdict::PartsDiffer},
+        {std::nullopt, differ, CheckVerdict::PartsDiffer},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.verdict, JudgeTransfer(1000, c.remoteSize, c.digests)) << c.remoteSize.value_or(0);
+    EXPECT_EQ("\"a.bin\"\nThe server has 999 bytes, this computer 1000.\nThe transfer is not whole.",
+              CheckFailureText(CheckVerdict::SizeDiffers, "a.bin", 1000, 999, ""));
+}
+
+}  // namespace

@@ -41,6 +41,16 @@ TEST(SecondsLeftTest, ExtrapolatesFromTheCopiedShare)
     EXPECT_DOUBLE_EQ(0.0, SecondsLeft(1000, 4000, 0));
 }
 
+// Resumed at 6000 of 10000: only the 1000 bytes of this run took the
+// second, so the 3000 left take three more; the rate counts those bytes alone.
+TEST(SecondsLeftTest, AResumedTransferCountsTheWholeFileAndTimesOnlyThisRun)
+{
+    EXPECT_DOUBLE_EQ(3.0, SecondsLeft(1000, 10000, 7000, 6000));
+    EXPECT_DOUBLE_EQ(0.0, SecondsLeft(1000, 10000, 6000, 6000));
+    EXPECT_EQ(4000, RateBytes(10000, 6000, 10000));
+    EXPECT_EQ(10000, RateBytes(10000, 0, 12345));
+}
+
 TEST(SecondsLeftTest, FileLargerThanListedGivesNegativeEstimate)
 {
     // Listed as 1 KB, the file has 1500 bytes: after the second chunk.
