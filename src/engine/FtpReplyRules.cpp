@@ -31,6 +31,36 @@ bool QuotedPath(const std::string& text, std::string& path)
     return false;
 }
 
+bool Contains(const std::vector<std::string>& words, const char* word)
+{
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// The parameters of every line of a FEAT reply that names `feature`
+// ("AUTH TLS;SSL", "HASH SHA-1*;MD5"), upper-cased, split at ';', without
+// the '*' that marks a default.
+std::vector<std::string> FeatureParameters(const std::string& featReply, const std::string& feature)
+{
+    std::vector<std::string> parameters;
+    std::istringstream lines(featReply);
+    std::string line;
+    std::getline(lines, line);  // "211-Features:"
+    while (std::getline(lines, line)) {
+        std::transform(line.begin(), line.end(), line.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        std::istringstream words(line);
+        std::string name;
+        if (!(words >> name) || name != feature)
+            continue;
+        std::string parameter;
+        while (std::getline(words >> std::ws, parameter, ';')) {
+            parameter.erase(parameter.find_last_not_of(" *\t\r") + 1);
+            parameters.push_back(parameter);
+        }
+    }
+    return parameters;
+}
+
 }  // namespace
 
 bool ParsePwdReply(const FtpReply& reply, std::string& path)
@@ -75,36 +105,17 @@ std::vector<std::string> FeatureNames(const std::string& featReply)
 
 HashCommand BestHashCommand(const std::string& featReply)
 {
+    const std::vector<std::string> algorithms = FeatureParameters(featReply, "HASH");
     const std::vector<std::string> names = FeatureNames(featReply);
-    const auto lists = [&names](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
-    std::string upper = featReply;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    std::istringstream lines(upper);
-    std::string line;
-    bool sha256 = false;
-    bool sha1 = false;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string name;
-        if (!(words >> name) || name != "HASH")
-            continue;
-        std::string algorithm;
-        while (std::getline(words >> std::ws, algorithm, ';')) {
-            algorithm.erase(algorithm.find_last_not_of(" *\t\r") + 1);
-            sha256 = sha256 || algorithm == "SHA-256";
-            sha1 = sha1 || algorithm == "SHA-1";
-        }
-    }
-    if (sha256)
+    if (Contains(algorithms, "SHA-256"))
         return HashCommand::HashSha256;
-    if (sha1)
+    if (Contains(algorithms, "SHA-1"))
         return HashCommand::HashSha1;
-    if (lists("XSHA256"))
+    if (Contains(names, "XSHA256"))
         return HashCommand::XSha256;
-    if (lists("XSHA1"))
+    if (Contains(names, "XSHA1"))
         return HashCommand::XSha1;
-    return lists("XMD5") ? HashCommand::XMd5 : HashCommand::None;
+    return Contains(names, "XMD5") ? HashCommand::XMd5 : HashCommand::None;
 }
 
 bool ParseDigestReply(const FtpReply& reply, std::size_t hexLength, std::string& hex)
@@ -126,24 +137,7 @@ bool ParseDigestReply(const FtpReply& reply, std::size_t hexLength, std::string&
 
 bool FeaturesOfferTls(const std::string& featReply)
 {
-    std::istringstream lines(featReply);
-    std::string line;
-    std::getline(lines, line);  // "211-Features:"
-    while (std::getline(lines, line)) {
-        std::transform(line.begin(), line.end(), line.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        std::istringstream words(line);
-        std::string name;
-        if (!(words >> name) || name != "AUTH")
-            continue;
-        std::string mechanism;
-        while (std::getline(words >> std::ws, mechanism, ';')) {
-            mechanism.erase(mechanism.find_last_not_of(" \t\r") + 1);
-            if (mechanism == "TLS")
-                return true;
-        }
-    }
-    return false;
+    return Contains(FeatureParameters(featReply, "AUTH"), "TLS");
 }
 
 EprtOutcome ReadEprtReply(const FtpReply& reply)

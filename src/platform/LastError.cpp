@@ -36,6 +36,7 @@ const char* InternetMessage(int code)
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
     case ERROR_LOCAL_FILE_CHANGED:
         return "The local file was changed while it was being sent: the copy on the server may mix old and new";
+    case ERROR_FTP_RESUME_REFUSED: return "The server will not resume the transfer where the part ends";
     case ERROR_FTP_TOO_SLOW: return "The server sent the directory listing too slowly, so it was cut off";
     case ERROR_NOT_A_REGULAR_FILE: return "Not a regular file: only the contents of a file can be uploaded";
     default: return nullptr;

@@ -3,41 +3,23 @@
 #include "support/LoopbackPort.h"
 #include "support/ServerProcess.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
 const std::string kUnpacked = std::string(VANTREL_TEST_DIR) + "/../.servers/proftpd-core";
 const std::string kProgram = kUnpacked + "/usr/sbin/proftpd";
-constexpr auto kStartupTime = std::chrono::seconds(15);
 // The server's own account; the user's files are its.
 constexpr int kNobody = 65534;
-
-bool Listens(std::uint16_t port)
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    const bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    return connected;
-}
 
 // proftpd refuses a user file others may read.
 void WritePrivate(const std::string& path, const std::string& text)
@@ -131,16 +113,7 @@ void ProftpdServer::Start()
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    const auto deadline = std::chrono::steady_clock::now() + kStartupTime;
-    while (!Listens(port)) {
-        if (::waitpid(process, nullptr, WNOHANG) == process) {
-            process = -1;
-            throw std::runtime_error("proftpd ended before it listened (see " + directory + "/system.log)");
-        }
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("proftpd did not listen within 15 seconds");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    AwaitListening(process, port, "proftpd");
 }
 
 void ProftpdServer::WriteFile(const std::string& relative, const std::string& contents) const

@@ -3,35 +3,17 @@
 #include "support/LoopbackPort.h"
 #include "support/ServerProcess.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
 const std::string kProgram = std::string(VANTREL_TEST_DIR) + "/../.servers/pure-ftpd/usr/sbin/pure-ftpd";
-constexpr auto kStartupTime = std::chrono::seconds(15);
-
-bool Greets(std::uint16_t port)
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    const bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    return connected;
-}
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -88,16 +70,7 @@ void PureFtpdServer::Start()
         ::execl(kProgram.c_str(), kProgram.c_str(), "-S", listen.c_str(), "-e", "-A", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    const auto deadline = std::chrono::steady_clock::now() + kStartupTime;
-    while (!Greets(port)) {
-        if (::waitpid(process, nullptr, WNOHANG) == process) {
-            process = -1;
-            throw std::runtime_error("pure-ftpd ended before it listened");
-        }
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("pure-ftpd did not listen within 15 seconds");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    AwaitListening(process, port, "pure-ftpd");
 }
 
 void PureFtpdServer::WriteFile(const std::string& relative, const std::string& contents) const

@@ -249,16 +249,23 @@ struct RealServer {
     virtual std::string Read(const std::string& name) const = 0;
 };
 
-struct PyServer : RealServer {
-    explicit PyServer(PyFtpServer::Options options = {}) : server(options) {}
+// A server with a user of its own and the files in its login folder
+// (pyftpdlib, proftpd).
+template <class Hosted>
+struct UserServer : RealServer {
+    template <class... Arguments>
+    explicit UserServer(Arguments... arguments) : server(arguments...) {}
     std::uint16_t Port() const override { return server.Port(); }
-    std::string User() const override { return PyFtpServer::User; }
-    std::string Password() const override { return PyFtpServer::Password; }
+    std::string User() const override { return Hosted::User; }
+    std::string Password() const override { return Hosted::Password; }
     std::string Folder() const override { return "/"; }
     void Write(const std::string& name, const std::string& contents) const override { server.WriteFile(name, contents); }
     std::string Read(const std::string& name) const override { return server.ReadFile(name); }
-    PyFtpServer server;
+    Hosted server;
 };
+
+using PyServer = UserServer<PyFtpServer>;
+using Proftpd = UserServer<ProftpdServer>;
 
 // Uploads land in vsftpd's upload folder, owned by its anonymous account,
 // which must own a part it is to write on.
@@ -285,16 +292,6 @@ struct Vsftpd : RealServer {
     }
     std::string Read(const std::string& name) const override { return ReadLocal(Path(name)); }
     VsftpdServer server{VsftpdUploads::Accepted};
-};
-
-struct Proftpd : RealServer {
-    std::uint16_t Port() const override { return server.Port(); }
-    std::string User() const override { return ProftpdServer::User; }
-    std::string Password() const override { return ProftpdServer::Password; }
-    std::string Folder() const override { return "/"; }
-    void Write(const std::string& name, const std::string& contents) const override { server.WriteFile(name, contents); }
-    std::string Read(const std::string& name) const override { return server.ReadFile(name); }
-    ProftpdServer server;
 };
 
 class RealResume : public TransferWindow {
