@@ -28,7 +28,7 @@ enum MessageBoxAnswer : int {
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style);
 
 // The captions of a MB_YESNOCANCEL box's buttons, which say what each does
-// ("Resume", "Replace", "Cancel"); the answers stay IDYES, IDNO and IDCANCEL.
+// ("&Resume", "Re&place", "&Cancel", with their access keys); the answers stay IDYES, IDNO and IDCANCEL.
 struct ButtonLabels {
     std::string yes;
     std::string no;

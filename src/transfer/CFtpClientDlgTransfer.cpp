@@ -185,7 +185,7 @@ bool CFtpClientDlg::MayWriteLocalFile(const std::string& localPath, std::uint64_
     case ExistingTarget::AskResume: break;
     }
     const int answer = MessageBox(this, DownloadResumeQuestion(name, *localSize, remoteSize), "Download",
-                                  MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3, {"Resume", "Replace", "Cancel"});
+                                  MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3, {"&Resume", "Re&place", "&Cancel"});
     if (answer == IDYES)
         offset = static_cast<std::int64_t>(*localSize);
     return answer == IDYES || answer == IDNO;
@@ -206,7 +206,7 @@ bool CFtpClientDlg::MayReplaceRemoteFile(int row, const std::string& path, const
     if (!resumable)
         return MessageBox(this, question, "Upload", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     const int answer = MessageBox(this, question, "Upload", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3,
-                                  {"Resume", "Yes", "No"});
+                                  {"&Resume", "&Yes", "&No"});
     if (answer == IDYES)
         offset = static_cast<std::int64_t>(entry.size);
     return answer == IDYES || answer == IDNO;

@@ -40,8 +40,8 @@ std::string ListedQuestion(const std::string& name)
     return "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?";
 }
 
-// The three-way question: its text, its buttons' captions and Cancel as the
-// default, answered with `answer` (wxID_YES is the first button, Resume).
+// The three-way question: its text, its buttons' captions (as GTK holds
+// them, the access key marked by '_') and Cancel as the default, answered with `answer` (wxID_YES is the first button, Resume).
 class ExpectResumeBox : public wxExpectModalBase<wxMessageDialog, ExpectResumeBox> {
 public:
     ExpectResumeBox(std::string text, std::string caption, std::string replaceLabel, std::string cancelLabel,
@@ -56,7 +56,7 @@ protected:
     {
         EXPECT_EQ(text, ToUtf8(dialog->GetMessage()));
         EXPECT_EQ(caption, ToUtf8(dialog->GetCaption()));
-        EXPECT_EQ("Resume", ToUtf8(dialog->GetYesLabel()));
+        EXPECT_EQ("_Resume", ToUtf8(dialog->GetYesLabel()));
         EXPECT_EQ(replaceLabel, ToUtf8(dialog->GetNoLabel()));
         EXPECT_EQ(cancelLabel, ToUtf8(dialog->GetCancelLabel()));
         EXPECT_TRUE(dialog->GetMessageDialogStyle() & wxCANCEL_DEFAULT);
@@ -71,12 +71,12 @@ private:
 
 ExpectResumeBox DownloadResumeBox(const std::string& name, int part, int whole, int answer)
 {
-    return ExpectResumeBox(ResumeQuestion(name, part, whole), "Download", "Replace", "Cancel", answer);
+    return ExpectResumeBox(ResumeQuestion(name, part, whole), "Download", "Re_place", "_Cancel", answer);
 }
 
 ExpectResumeBox UploadResumeBox(const std::string& name, int answer)
 {
-    return ExpectResumeBox(ListedQuestion(name), "Upload", "Yes", "No", answer);
+    return ExpectResumeBox(ListedQuestion(name), "Upload", "_Yes", "_No", answer);
 }
 
 class ScriptedResume : public ScriptedTransfer {
