@@ -851,8 +851,7 @@ TEST_F(HostileTransfer, ADataConnectionFromElsewhereOrNeverOrEmptyAndRefusedLeav
     // user asked for it in place of theirs, and gets it.
     server->Then("200 EPRT ok.");
     server->Then(ScriptedFtpServer::SendData(""));
-    StartReplacingDownload("new.bin", Local("old.bin"));
-    WaitUntilIdle();
+    ReplacingDownload("new.bin", Local("old.bin"));
     EXPECT_EQ("", ReadLocal(Local("old.bin")));
     EXPECT_TRUE(std::regex_match(BarText(), std::regex("Download   new.bin   [0-9]+ sec   [0-9]+ Kbps"))) << BarText();
 }

@@ -77,7 +77,7 @@ protected:
 
         ChooseMode(IDC_BINARY);
         WriteLocal(Local("data.bin"), "the user's older copy");
-        Download("data.bin", Local("data.bin"));
+        ReplacingDownload("data.bin", Local("data.bin"));
         EXPECT_TRUE(ReadLocal(Local("data.bin")) == payload) << "the download is not byte-exact: " << ReadLocal(Local("data.bin")).size() << " bytes, the bar says " << BarText();
 
         SelectName(VsftpdServer::UploadFolder);

@@ -165,6 +165,12 @@ protected:
         ASSERT_FALSE(Idle()) << "no worker was started";
     }
 
+    void ReplacingDownload(const std::string& name, const std::string& localPath)
+    {
+        StartReplacingDownload(name, localPath);
+        WaitUntilIdle();
+    }
+
     void Download(const std::string& name, const std::string& localPath)
     {
         StartDownload(name, localPath);
