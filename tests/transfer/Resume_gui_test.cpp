@@ -4,6 +4,7 @@
 // ends against pyftpdlib, vsftpd and proftpd with its hash commands.
 #include "app/ControlIds.h"
 #include "ftp/CFileListCtrl.h"
+#include "platform/FtpConnection.h"
 #include "transfer/CPercentProgressCtrl.h"
 #include "support/GuiTestHelpers.h"
 #include "support/LocalFiles.h"
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <regex>
 #include <stdexcept>
@@ -291,7 +293,18 @@ struct Vsftpd : RealServer {
             throw std::runtime_error("cannot hand " + name + " to the anonymous account");
     }
     std::string Read(const std::string& name) const override { return ReadLocal(Path(name)); }
-    VsftpdServer server{VsftpdUploads::Accepted};
+    explicit Vsftpd(VsftpdSecurity security = VsftpdSecurity::Clear)
+        : server(VsftpdUploads::Accepted, VsftpdDataMode::ActiveOnly, security)
+    {
+    }
+    VsftpdServer server;
+};
+
+// Every byte encrypted (a certificate signed by a CA made for the test),
+// so the engine decrypts into the part and encrypts from its end.
+struct VsftpdTls : Vsftpd {
+    VsftpdTls() : Vsftpd(VsftpdSecurity::TlsSignedByTestCa) { ::setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1); }
+    ~VsftpdTls() override { ::unsetenv("SSL_CERT_FILE"); }
 };
 
 class RealResume : public TransferWindow {
@@ -352,6 +365,13 @@ TEST_F(RealResume, VsftpdResumesBothWaysByteForByte)
     ResumeBothWays();
 }
 
+TEST_F(RealResume, VsftpdOverTlsResumesBothWaysByteForByte)
+{
+    Start<VsftpdTls>();
+    ResumeBothWays();
+    EXPECT_FALSE(window->ftpConnection->Encryption().empty()) << "the session was not encrypted";
+}
+
 // Without REST the upload appends (APPE); the download is said so and
 // Replace, answered Yes, starts over.
 TEST_F(RealResume, PyftpdlibWithoutRestAppendsUploadsAndReplacesDownloads)
@@ -378,9 +398,9 @@ TEST_F(RealResume, PyftpdlibWithoutRestAppendsUploadsAndReplacesDownloads)
     EXPECT_TRUE(whole == ReadLocal(Local("down.bin")));
 }
 
-// proftpd's hash commands check a resumed file: a part of the same file
-// passes, a planted part of another does not, and the local part is cut
-// back to what it was.
+// proftpd's hash commands check a resumed file both ways: a part of the
+// same file passes, a planted part of another does not, and a download's
+// local part is cut back to what it was.
 TEST_F(RealResume, ProftpdsHashFindsAPartThatDoesNotBelong)
 {
     Start<Proftpd>();
@@ -388,8 +408,10 @@ TEST_F(RealResume, ProftpdsHashFindsAPartThatDoesNotBelong)
     const std::string planted = RandomBytes(500000, 37);
     server->Write("good.bin", whole);
     server->Write("bad.bin", whole);
+    server->Write("up.bin", planted);
     WriteLocal(Local("good.bin"), whole.substr(0, 500000));
     WriteLocal(Local("bad.bin"), planted);
+    WriteLocal(Local("up.bin"), whole);
     LogIn();
     SelectName("good.bin");
     wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("good.bin")),
@@ -397,15 +419,20 @@ TEST_F(RealResume, ProftpdsHashFindsAPartThatDoesNotBelong)
     WaitUntilIdle();
     EXPECT_TRUE(whole == ReadLocal(Local("good.bin")));
 
+    const std::string notTogether = "The server's SHA-256 of the file differs from this computer's.\n"
+                                    "The two parts do not belong together: Replace starts over.";
     SelectName("bad.bin");
     wxTEST_DIALOG(window->OnDownload(), ExpectFileDialog(Local("bad.bin")),
                   DownloadResumeBox("bad.bin", 500000, 2000000, wxID_YES));
     wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(30)),
-                  ExpectMessageBox("\"bad.bin\"\nThe server's SHA-256 of the file differs from this computer's.\n"
-                                   "The two parts do not belong together: Replace starts over.",
-                                   "Download - Check", wxICON_ERROR));
+                  ExpectMessageBox("\"bad.bin\"\n" + notTogether, "Download - Check", wxICON_ERROR));
     EXPECT_EQ("Download   bad.bin   Failed", BarText());
     EXPECT_TRUE(planted == ReadLocal(Local("bad.bin")));
+
+    wxTEST_DIALOG(window->OnUpload(), ExpectFileDialog(Local("up.bin")), UploadResumeBox("up.bin", wxID_YES));
+    wxTEST_DIALOG(EXPECT_TRUE(PumpUntilIdle(30)),
+                  ExpectMessageBox("\"up.bin\"\n" + notTogether, "Upload - Check", wxICON_ERROR));
+    EXPECT_EQ("Upload   up.bin   Failed", BarText());
 }
 
 }  // namespace
