@@ -323,19 +323,25 @@ EngineResult FtpFileSystem::Open(const std::string& name, FileAccess access, Tra
     if (!channel.CheckArgument(name))
         return channel.Failure();
     file = StartTransfer((access == FileAccess::Read ? "RETR " : "STOR ") + name, type, offset, &busy);
-    // A server without REST for STOR may still append, which is the same
-    // for a remote part of `offset` bytes.
-    if (!file && access == FileAccess::Write && channel.Failure().code == ERROR_FTP_RESUME_REFUSED) {
-        file = StartTransfer("APPE " + name, type, 0, &busy);
-        FtpReply refused;
-        refused.text = channel.Failure().response;
-        if (!file && channel.Failure().code == ERROR_INTERNET_EXTENDED_ERROR)
-            channel.FailWithReply(refused, ERROR_FTP_RESUME_REFUSED);
-    }
+    if (!file && access == FileAccess::Write && channel.Failure().code == ERROR_FTP_RESUME_REFUSED)
+        file = Append(name, type);
     if (!file)
         return channel.Failure();
     hold.HandOver();
     return {};
+}
+
+// A server without REST for STOR may still append, which is the same for a
+// remote part as long as the offset; one that refuses that too will not resume.
+std::unique_ptr<FtpDataFile> FtpFileSystem::Append(const std::string& name, TransferType type)
+{
+    auto file = StartTransfer("APPE " + name, type, 0, &busy);
+    if (!file && channel.Failure().code == ERROR_INTERNET_EXTENDED_ERROR) {
+        FtpReply refused;
+        refused.text = channel.Failure().response;
+        channel.FailWithReply(refused, ERROR_FTP_RESUME_REFUSED);
+    }
+    return file;
 }
 
 EngineResult FtpFileSystem::ReadAll(RemoteFile& file, std::string& contents)

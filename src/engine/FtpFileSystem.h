@@ -66,6 +66,7 @@ private:
     // `busy` is handed to the file when it is to hold the session until it is closed.
     std::unique_ptr<FtpDataFile> StartTransfer(const std::string& command, TransferType type, std::uint64_t offset,
                                                std::atomic<bool>* heldBusy);
+    std::unique_ptr<FtpDataFile> Append(const std::string& name, TransferType type);
     EngineResult ReadAll(RemoteFile& file, std::string& contents);
     // The server's digest of `name` by its strongest hash command, as hex.
     bool RemoteDigest(const std::string& name, std::size_t hexLength, std::string& hex);

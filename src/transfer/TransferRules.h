@@ -2,7 +2,6 @@
 #include "platform/TextCase.h"
 #include "engine/RemoteFileSystem.h"
 #include "engine/TransferTypes.h"
-#include "transfer/TransferStatus.h"
 
 #include <cstdint>
 #include <optional>
