@@ -148,8 +148,10 @@ public:
         }
         if (outcome.end == CopyEnd::Failed)
             PostFailure(outcome.side);
+        // The rate is the copy's: the check's round trips are not the link's.
+        const std::int64_t copyMs = elapsedMs();
         const bool whole = outcome.end != CopyEnd::Complete || CheckedWhole();
-        FinishLine(whole ? outcome.end : CopyEnd::Failed, elapsedMs(), pump.Copied());
+        FinishLine(whole ? outcome.end : CopyEnd::Failed, copyMs, pump.Copied());
     }
 
 private:
@@ -176,7 +178,8 @@ private:
     // when its hash (where the server offers one) is: two parts of different
     // files would otherwise pass as one. A resumed download that fails the
     // check is cut back to the part it started from. True when nothing
-    // disagrees; otherwise the box is queued.
+    // disagrees; otherwise the box is queued. On the worker's thread, while
+    // the window leaves the connection alone.
     bool CheckedWhole()
     {
         if (!job.connection || job.transferType != FTP_TRANSFER_TYPE_BINARY)
@@ -197,13 +200,20 @@ private:
         const CheckVerdict verdict = JudgeTransfer(localSize, remoteSize, digests);
         if (verdict == CheckVerdict::Whole)
             return true;
-        if (job.direction == TransferDirection::Download && job.resumeFrom > 0 && ftruncate(local, job.resumeFrom) != 0) {
-            SetLastError(errno);
-            PostError(job, "Local File");
-        }
+        if (job.direction == TransferDirection::Download && job.resumeFrom > 0)
+            CutBackToThePart();
         PostErrorText(job, CheckFailureText(verdict, job.remoteName, localSize, remoteSize.value_or(0), digests.algorithm),
                       "Check");
         return false;
+    }
+
+    // Nothing of a rejected resume stays in the user's file.
+    void CutBackToThePart()
+    {
+        if (ftruncate(local, job.resumeFrom) == 0)
+            return;
+        SetLastError(errno);
+        PostError(job, "Local File");
     }
 
     bool PostCheckFailure()
