@@ -125,7 +125,8 @@ bool ParseDigestReply(const FtpReply& reply, std::size_t hexLength, std::string&
     std::istringstream words(reply.text.substr(4));
     std::string word;
     while (words >> word) {
-        if (word.size() != hexLength || !std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isxdigit(c); }))
+        const bool allHex = std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isxdigit(c); });
+        if (word.size() != hexLength || !allHex)
             continue;
         std::transform(word.begin(), word.end(), word.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

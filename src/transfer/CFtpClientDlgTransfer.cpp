@@ -109,7 +109,8 @@ void CFtpClientDlg::OnDownload()
     std::int64_t offset = 0;
     if (!MayWriteLocalFile(localPath, entry.size, type, offset))
         return;
-    std::unique_ptr<InternetFile> remote = OpenRemoteFile(entry.name, FileAccess::Read, type, offset, "Download - Server");
+    std::unique_ptr<InternetFile> remote =
+        OpenRemoteFile(entry.name, FileAccess::Read, type, offset, "Download - Server");
     if (!remote)
         return;
     // A resumed transfer's bar starts where the part ends.
@@ -180,8 +181,8 @@ bool CFtpClientDlg::MayWriteLocalFile(const std::string& localPath, std::uint64_
     switch (ExistingTargetQuestion(localSize, remoteSize, type)) {
     case ExistingTarget::Free: return true;
     case ExistingTarget::AskReplace:
-        return MessageBox(this, DownloadReplaceQuestion(name), "Download", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
-               IDYES;
+        return MessageBox(this, DownloadReplaceQuestion(name), "Download",
+                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     case ExistingTarget::AskResume: break;
     }
     const int answer = MessageBox(this, DownloadResumeQuestion(name, *localSize, remoteSize), "Download",
@@ -201,8 +202,8 @@ bool CFtpClientDlg::MayReplaceRemoteFile(int row, const std::string& path, const
     const ListEntry entry = fileList->Row(row);
     const std::optional<std::uint64_t> localSize = RegularFileSize(path);
     const std::string question = "\"" + name + "\"\nAlready exists on the server.\nUpload anyway ?";
-    const bool resumable =
-        entry.kind == 1 && localSize && ExistingTargetQuestion(entry.size, *localSize, type) == ExistingTarget::AskResume;
+    const bool resumable = entry.kind == LIST_KIND_FILE && localSize &&
+                           ExistingTargetQuestion(entry.size, *localSize, type) == ExistingTarget::AskResume;
     if (!resumable)
         return MessageBox(this, question, "Upload", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     const int answer = MessageBox(this, question, "Upload", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3,

@@ -202,8 +202,9 @@ private:
             return true;
         if (job.direction == TransferDirection::Download && job.resumeFrom > 0)
             CutBackToThePart();
-        PostErrorText(job, CheckFailureText(verdict, job.remoteName, localSize, remoteSize.value_or(0), digests.algorithm),
-                      "Check");
+        const std::string text =
+            CheckFailureText(verdict, job.remoteName, localSize, remoteSize.value_or(0), digests.algorithm);
+        PostErrorText(job, text, "Check");
         return false;
     }
 
