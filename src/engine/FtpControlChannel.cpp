@@ -119,9 +119,14 @@ bool FtpControlChannel::Send(const std::string& line)
 
 bool FtpControlChannel::ReadReply(FtpReply& reply)
 {
+    return ReadSlowReply(reply, std::chrono::milliseconds(0));
+}
+
+bool FtpControlChannel::ReadSlowReply(FtpReply& reply, std::chrono::milliseconds extra)
+{
     // A server silent for the whole bound may answer later, out of step
     // with the next command: the session is not trusted again.
-    if (ReadReplyWithin(reply, timeouts.reply))
+    if (ReadReplyWithin(reply, timeouts.reply + extra))
         return true;
     if (failure.code == ERROR_INTERNET_TIMEOUT)
         Close();

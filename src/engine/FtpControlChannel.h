@@ -49,6 +49,9 @@ public:
     // A reply within the reply timeout; silence for that long, or a 421,
     // ends the session.
     bool ReadReply(FtpReply& reply);
+    // The same with `extra` time beyond the reply timeout, for a command the
+    // server works on before it answers (the hash of a large file).
+    bool ReadSlowReply(FtpReply& reply, std::chrono::milliseconds extra);
     // A reply that may never come (QUIT's, ABOR's second), within `bound`;
     // silence leaves the session open.
     bool ReadReply(FtpReply& reply, std::chrono::milliseconds bound);

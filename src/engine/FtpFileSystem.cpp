@@ -12,6 +12,7 @@
 #include <Poco/SHA1Engine.h>
 #include <Poco/SHA2Engine.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +27,9 @@ constexpr std::size_t maxListingBytes = 256u << 20;
 constexpr std::size_t listingChunk = 65536;
 
 constexpr std::size_t digestPiece = 64 * 1024;
+// A server reads the whole file before it answers a hash command; this
+// much a second is slow for that.
+constexpr std::uint64_t slowestHashBytesPerSecond = 50ull << 20;
 
 struct HashWay {
     const char* algorithm;
@@ -244,14 +248,17 @@ EngineResult FtpFileSystem::Size(const std::string& name, std::uint64_t& size)
     return {};
 }
 
-bool FtpFileSystem::RemoteDigest(const std::string& name, std::size_t hexLength, std::string& hex)
+bool FtpFileSystem::RemoteDigest(const std::string& name, std::uint64_t bytes, std::size_t hexLength, std::string& hex)
 {
     const HashWay way = WayOf(features.hash);
     if (way.option && !Command("OPTS", std::string("HASH ") + way.option, ReplyClass::Complete))
         return false;
     FtpReply reply;
-    if (!Command(way.command, name, ReplyClass::Complete, reply))
+    const std::chrono::seconds hashing(bytes / slowestHashBytesPerSecond);
+    if (!channel.SendCommand(WithArgument(way.command, name)) || !channel.ReadSlowReply(reply, hashing))
         return false;
+    if (reply.Class() != ReplyClass::Complete)
+        return channel.FailWithReply(reply);
     if (!ParseDigestReply(reply, hexLength, hex))
         return channel.Fail(ERROR_INTERNET_BAD_REPLY,
                             std::string("The server's answer to ") + way.command + " holds no digest: " + reply.text);
@@ -269,7 +276,11 @@ EngineResult FtpFileSystem::CompareDigests(const std::string& name, int fd, File
     const HashWay way = WayOf(features.hash);
     FileDigests found;
     found.algorithm = way.algorithm;
-    if (!channel.CheckArgument(name) || !RemoteDigest(name, way.hexLength, found.remote))
+    struct stat local {};
+    if (::fstat(fd, &local) != 0)
+        return EngineResult::Failure(errno, {}, FailedSide::LocalFile);
+    if (!channel.CheckArgument(name) ||
+        !RemoteDigest(name, static_cast<std::uint64_t>(local.st_size), way.hexLength, found.remote))
         return channel.Failure();
     const auto engine = EngineFor(features.hash);
     if (const int error = LocalDigest(fd, *engine, found.local))

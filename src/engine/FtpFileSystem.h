@@ -68,8 +68,8 @@ private:
                                                std::atomic<bool>* heldBusy);
     std::unique_ptr<FtpDataFile> Append(const std::string& name, TransferType type);
     EngineResult ReadAll(RemoteFile& file, std::string& contents);
-    // The server's digest of `name` by its strongest hash command, as hex.
-    bool RemoteDigest(const std::string& name, std::size_t hexLength, std::string& hex);
+    // The server's digest of `name` (`bytes` long) by its strongest hash command, as hex.
+    bool RemoteDigest(const std::string& name, std::uint64_t bytes, std::size_t hexLength, std::string& hex);
 
     FtpControlChannel channel;
     std::atomic<bool> busy{false};
