@@ -37,6 +37,10 @@
 #     and lftp passive, as Debian 12's curl 7.88 hangs on an active-mode TLS
 #     data connection once it has accepted it.
 #   BENCH_PAGE_REPORTING=pause (default) or keep: see below.
+#   BENCH_RESUME=1 is read by bench/transfer_bench itself, not by this
+#     script: run alone, it resumes onto an existing local part (download)
+#     or remote part (upload) by the window's rule and worker, checks
+#     included; this script's rounds start from no part.
 # A client whose untimed first copy fails (ours before its engine speaks
 # the setup, say) is left out of the run with its error shown; curl must
 # not fail. lftp (Debian's) is installed when missing.
