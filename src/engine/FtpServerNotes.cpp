@@ -35,9 +35,15 @@ FtpFeatures ParseFeatures(const std::string& list)
     return features;
 }
 
+// '+' opens a list that names SIZE and the hash commands where the server
+// has them; a list opened by '-' was written before they were noted, so it
+// reads as unknown and the next login asks FEAT again, instead of never
+// checking a transfer on that server.
+constexpr char currentList = '+';
+
 std::string FormatFeatures(const FtpFeatures& features)
 {
-    std::string list = "-";  // read back as no feature at all
+    std::string list(1, currentList);  // alone: no feature at all
     if (features.mlsd)
         list += ",mlsd";
     if (features.utf8)
@@ -67,7 +73,7 @@ FtpServerNotes ParseServerNotes(const std::string& text)
             notes.spokeTls = value == "1";
         else if (key == "mode" && (value == "active" || value == "passive"))
             notes.mode = value == "active" ? DataMode::Active : DataMode::Passive;
-        else if (key == "feat")
+        else if (key == "feat" && !value.empty() && value.front() == currentList)
             notes.features = ParseFeatures(value);
     }
     return notes;

@@ -14,6 +14,6 @@ struct FtpServerNotes {
     std::optional<FtpFeatures> features;
 };
 
-// "tls=1 mode=passive feat=mlsd,utf8,tls"; empty notes for empty or foreign text.
+// "tls=1 mode=passive feat=+,mlsd,utf8,tls,size,xsha256"; empty notes for empty or foreign text.
 FtpServerNotes ParseServerNotes(const std::string& text);
 std::string FormatServerNotes(const FtpServerNotes& notes);

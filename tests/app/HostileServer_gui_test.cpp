@@ -257,7 +257,7 @@ TEST_F(HostileWindow, ASiteThatSpokeTlsAndNowRefusesItIsLeftBeforeTheUserName)
     ASSERT_TRUE(LoggedIn());
     EXPECT_EQ("", SiteMemory().Find("127.0.0.1", port));
     window->OnLogout();
-    EXPECT_EQ("tls=0 mode=active feat=-,size", SiteMemory().Find("127.0.0.1", port));
+    EXPECT_EQ("tls=0 mode=active feat=+,size", SiteMemory().Find("127.0.0.1", port));
 }
 
 // The window's own session gets the deadlines it is given, so a reply that

@@ -53,7 +53,8 @@ TEST(LastError, BelongsToTheThread)
 }
 
 // What FEAT listed for the checks comes back from the notes' text as it
-// went in, so a login that skips FEAT still checks.
+// went in, so a login that skips FEAT still checks; a list written before
+// the checks (opened by '-') is no list, so FEAT is asked again.
 TEST(ServerNotesTest, SizeAndTheHashCommandComeBackFromTheText)
 {
     for (const HashCommand hash : {HashCommand::None, HashCommand::HashSha256, HashCommand::HashSha1,
@@ -69,7 +70,8 @@ TEST(ServerNotesTest, SizeAndTheHashCommandComeBackFromTheText)
             EXPECT_EQ(hash, back.features->hash) << FormatServerNotes(notes);
         }
     }
-    EXPECT_EQ("tls=0 feat=-,size,xsha256", FormatServerNotes({false, std::nullopt, FtpFeatures{false, false, false, true,
+    EXPECT_FALSE(ParseServerNotes("tls=1 mode=active feat=-,mlsd,tls").features);
+    EXPECT_EQ("tls=0 feat=+,size,xsha256", FormatServerNotes({false, std::nullopt, FtpFeatures{false, false, false, true,
                                                                                             HashCommand::XSha256}}));
 }
 

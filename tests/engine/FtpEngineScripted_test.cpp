@@ -240,7 +240,7 @@ TEST_F(ScriptedEngine, ServerNotesShapeTheNextLogin)
     server.Then("200 EPRT command successful.");
     server.Then(Server::SendData("-rw-r--r-- 1 u g 5 Jan 1 2024 a\r\n"));
     EXPECT_EQ(Listed(*first).count("a"), 1u);
-    EXPECT_EQ(first->ServerNotes(), "tls=0 mode=active feat=-,size");
+    EXPECT_EQ(first->ServerNotes(), "tls=0 mode=active feat=+,size");
     first->Close();
 
     struct Case {
