@@ -144,10 +144,11 @@ int main(int argc, char** argv)
     // A download's expected size only shapes the chunks and the bar; the
     // window takes it from the listing, here from the caller's file.
     job.totalBytes = upload ? LocalSize(localPath) : 1 << 30;
-    job.transferType = transferType;
+    const TransferType sentAs = upload ? UploadTransferType(transferType, connection->Protocol()) : transferType;
+    job.transferType = sentAs;
     job.connection = connection.get();
-    job.resumeFrom = ResumeOffset(*connection, upload, remoteName, localPath, transferType);
-    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, transferType,
+    job.resumeFrom = ResumeOffset(*connection, upload, remoteName, localPath, sentAs);
+    job.remoteFile = connection->OpenFile(remoteName, upload ? FileAccess::Write : FileAccess::Read, sentAs,
                                           static_cast<std::uint64_t>(job.resumeFrom));
     if (!job.remoteFile)
         return Fail("the remote file could not be opened");

@@ -36,6 +36,11 @@
 #     server takes both data modes: ours uses its own (active first), curl
 #     and lftp passive, as Debian 12's curl 7.88 hangs on an active-mode TLS
 #     data connection once it has accepted it.
+#   BENCH_SETUP=sftp: Debian's OpenSSH sshd on loopback instead of the FTP
+#     server (started here on a free port with a throwaway host key and
+#     config, HOME pointed at a folder of the run's with the user's key and
+#     known_hosts); ours logs in as BENCH_DOMAIN=sftp://127.0.0.1, beside
+#     OpenSSH's sftp -b and curl's sftp:// (libssh2), as the running user.
 #   BENCH_PAGE_REPORTING=pause (default) or keep: see below.
 #   BENCH_RESUME=1 is read by bench/transfer_bench itself, not by this
 #     script: run alone, it resumes onto an existing local part (download)
@@ -62,9 +67,10 @@ case "$page_reporting" in pause | keep) ;; *) echo "unknown BENCH_PAGE_REPORTING
 case "$setup" in
     active) ;;
     passive | tls) [ "$server" = vsftpd ] || { echo "BENCH_SETUP=$setup needs vsftpd" >&2; exit 2; } ;;
-    *) echo "unknown BENCH_SETUP: $setup (active, passive or tls)" >&2; exit 2 ;;
+    sftp) server=sshd ;;
+    *) echo "unknown BENCH_SETUP: $setup (active, passive, tls or sftp)" >&2; exit 2 ;;
 esac
-if [ "$type" = binary ] && ! command -v lftp >/dev/null; then
+if [ "$type" = binary ] && [ "$setup" != sftp ] && ! command -v lftp >/dev/null; then
     sudo=$([ "$(id -u)" = 0 ] || echo sudo)
     $sudo apt-get install -y -q lftp >/dev/null || { echo "lftp could not be installed" >&2; exit 2; }
 fi
@@ -198,9 +204,37 @@ start_vsftpd() {
     url=ftp://127.0.0.1:$port user=anonymous password=vantrel@ updir=incoming/
 }
 
+# sshd serves the run's root as the SFTP login folder; every client logs in
+# with the key made here and checks the host key made here.
+start_sshd() {
+    [ -x /usr/sbin/sshd ] || { echo "sshd is missing (scripts/deps installs it)" >&2; exit 2; }
+    export HOME=$work/home
+    mkdir -p -m 700 "$HOME/.ssh"
+    chmod 755 "$work"
+    ssh-keygen -q -t ed25519 -N '' -f "$work/host_key"
+    ssh-keygen -q -t ed25519 -N '' -f "$HOME/.ssh/id_ed25519"
+    [ "$(id -u)" = 0 ] && mkdir -p /run/sshd
+    port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    echo "[127.0.0.1]:$port $(cat "$work/host_key.pub")" >"$HOME/.ssh/known_hosts"
+    printf '%s\n' "Port $port" "ListenAddress 127.0.0.1" "HostKey $work/host_key" "PidFile none" \
+        "StrictModes no" "UsePAM no" "PasswordAuthentication no" "KbdInteractiveAuthentication no" \
+        "AuthorizedKeysFile $HOME/.ssh/id_ed25519.pub" "Subsystem sftp internal-sftp -d $root" >"$work/sshd_config"
+    "${on_server[@]}" /usr/sbin/sshd -D -f "$work/sshd_config" -E "$work/sshd.log" &
+    pids+=($!)
+    for _ in $(seq 100); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+        sleep 0.05
+    done
+    user=$(id -un) password="" updir=""
+    url=sftp://127.0.0.1:$port$root
+    curl_setup=(-u "$user:" --key "$HOME/.ssh/id_ed25519" --pubkey "$HOME/.ssh/id_ed25519.pub")
+    export BENCH_DOMAIN=sftp://127.0.0.1
+}
+
 case "$server" in
     pyftpdlib) start_pyftpdlib ;;
     vsftpd) start_vsftpd ;;
+    sshd) start_sshd ;;
     *) echo "unknown server: $server (pyftpdlib or vsftpd)" >&2; exit 2 ;;
 esac
 
@@ -231,6 +265,15 @@ lftp_download() { timed "$1" "${lftp_login[@]}" -e "$(lftp_script "get $remote -
 ours_upload() { timed "$1" "$bench" upload "$port" "$user" "$password" "${updir}up_ours" "$src_file" "$ours_type"; }
 curl_upload() { timed "$1" curl -s -S "${curl_setup[@]}" "${curl_up_type[@]}" -T "$src_file" "$url/${updir}up_curl"; }
 lftp_upload() { timed "$1" "${lftp_login[@]}" -e "$(lftp_script "put $src_file -o ${updir}up_lftp")" 127.0.0.1; }
+# OpenSSH's own client, in batch mode (its defaults: 64 requests of 32 KiB in flight).
+# OpenSSH finds ~ by the password database, not HOME, so its files are named.
+sftp_batch() {
+    echo "$2" >"$work/sftp.batch"
+    timed "$1" sftp -q -b "$work/sftp.batch" -P "$port" -i "$HOME/.ssh/id_ed25519" -o IdentitiesOnly=yes \
+        -o UserKnownHostsFile="$HOME/.ssh/known_hosts" "$user@127.0.0.1"
+}
+sftp_download() { sftp_batch "$1" "get $remote $work/sftp.down"; }
+sftp_upload() { sftp_batch "$1" "put $src_file up_sftp"; }
 
 copy() {  # client direction results-file
     "$1_$2" "$3" || return 1
@@ -267,7 +310,11 @@ report() {  # direction
 
 lftp_login=(lftp -u "$user,$password" -p "$port")
 clients=(ours curl)
-[ "$type" = binary ] && clients+=(lftp)
+if [ "$setup" = sftp ]; then
+    clients+=(sftp)
+elif [ "$type" = binary ]; then
+    clients+=(lftp)
+fi
 echo "file: $bytes bytes; $server on 127.0.0.1:$port; $setup setup, $type; median of $rounds rounds;" \
     "free page reporting: $([ -n "$reporting_was" ] && echo paused || echo "left as it is")"
 

@@ -1,6 +1,7 @@
 #include "engine/EngineEntry.h"
 
 #include "engine/FtpFileSystem.h"
+#include "engine/SftpModule.h"
 
 #include <memory>
 
@@ -8,6 +9,8 @@
 extern "C" RemoteFileSystem* VantrelOpenFtpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
                                                       FtpLoginOutcome& outcome)
 {
+    if (request.protocol == RemoteProtocol::Sftp)
+        return OpenSftpConnection(timeouts, request, outcome);
     auto session = std::make_unique<FtpFileSystem>(timeouts);
     outcome.result = session->Login(request, outcome);
     if (outcome.result.Ok())

@@ -9,11 +9,13 @@
 #include "ftp/CertificateQuestion.h"
 #include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
+#include "ftp/SshQuestions.h"
 #include "ftp/LastErrorText.h"
 #include "platform/FtpConnection.h"
 #include "platform/InternetException.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
+#include "platform/UnknownHostKeyException.h"
 #include "platform/UntrustedCertificateException.h"
 #include "sites/SiteAddress.h"
 #include "transfer/CPercentProgressCtrl.h"
@@ -22,11 +24,33 @@
 
 namespace {
 
+// Logs in over SFTP; an unknown host key is put to the user once and, when
+// trusted, the login made again (which adds it to known_hosts). A key's
+// passphrase is asked for as the login needs it. Null when the user
+// cancelled. Throws InternetException.
+std::unique_ptr<FtpConnection> ConnectOverSsh(wxWindow* owner, CFtpSession& session, FtpLoginRequest request)
+{
+    request.askSecret = [owner](const std::string& prompt, std::string& answer) {
+        return AskPassphrase(owner, prompt, answer);
+    };
+    try {
+        return session.GetFtpConnection(request);
+    } catch (const UnknownHostKeyException& unknown) {
+        if (AskAboutHostKey(owner, unknown.HostKey(), request.host, request.port) == HostKeyAnswer::Cancel)
+            return nullptr;
+        request.trustedFingerprint = unknown.HostKey().fingerprint;
+    }
+    // A key that changed again in between is an error like any other.
+    return session.GetFtpConnection(request);
+}
+
 // Logs in; a certificate that did not verify is put to the user once and the
 // login made again as answered. Null when the user cancelled. Throws
 // InternetException.
 std::unique_ptr<FtpConnection> ConnectAsked(wxWindow* owner, CFtpSession& session, FtpLoginRequest request)
 {
+    if (request.protocol == RemoteProtocol::Sftp)
+        return ConnectOverSsh(owner, session, std::move(request));
     TrustedCertificates trusted;
     const std::string remembered = trusted.Find(request.host, request.port);
     request.trustedFingerprint = remembered;

@@ -5,7 +5,10 @@
 
 #include <utility>
 
-FtpConnection::FtpConnection(std::unique_ptr<RemoteFileSystem> remote) : remote(std::move(remote)) {}
+FtpConnection::FtpConnection(std::unique_ptr<RemoteFileSystem> remote, RemoteProtocol protocol)
+    : remote(std::move(remote)), protocol(protocol)
+{
+}
 
 FtpConnection::~FtpConnection()
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/FtpListEntry.h"
 #include "engine/RemoteFileSystem.h"
+#include "engine/TlsTypes.h"
 #include "engine/TransferTypes.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ class InternetFile;
 // open, every other call fails with ERROR_FTP_TRANSFER_IN_PROGRESS.
 class FtpConnection {
 public:
-    explicit FtpConnection(std::unique_ptr<RemoteFileSystem> remote);
+    explicit FtpConnection(std::unique_ptr<RemoteFileSystem> remote, RemoteProtocol protocol = RemoteProtocol::Ftp);
     ~FtpConnection();
 
     FtpConnection(const FtpConnection&) = delete;
@@ -51,7 +52,9 @@ public:
     std::string Encryption() const;
     // What the engine noted of the server, for the next login to it.
     std::string ServerNotes() const;
+    RemoteProtocol Protocol() const { return protocol; }
 
 private:
     std::unique_ptr<RemoteFileSystem> remote;
+    RemoteProtocol protocol;
 };

@@ -4,6 +4,7 @@
 #include "platform/FtpConnection.h"
 #include "platform/InternetException.h"
 #include "platform/LastError.h"
+#include "platform/UnknownHostKeyException.h"
 #include "platform/UntrustedCertificateException.h"
 
 InternetSession::InternetSession() = default;
@@ -19,11 +20,13 @@ std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const FtpLoginR
     FtpLoginOutcome outcome;
     std::unique_ptr<RemoteFileSystem> remote(open(timeouts, request, outcome));
     if (remote)
-        return std::make_unique<FtpConnection>(std::move(remote));
+        return std::make_unique<FtpConnection>(std::move(remote), request.protocol);
     const int code = outcome.result.code;
     SetLastError(code, outcome.result.response);
     const std::string message = outcome.result.cause.empty() ? SystemMessage(code) : outcome.result.cause;
     if (outcome.certificateState == FtpLoginOutcome::Certificate::Untrusted)
         throw UntrustedCertificateException(code, message, outcome.certificate);
+    if (outcome.hostKeyState == FtpLoginOutcome::HostKey::Unknown)
+        throw UnknownHostKeyException(code, message, outcome.hostKey);
     throw InternetException(code, message);
 }

@@ -22,7 +22,8 @@ public:
     // InternetException with a message the user can act on: the server's
     // reply ("530 Login incorrect.") or the network cause. A certificate
     // that did not verify throws UntrustedCertificateException, which
-    // describes it.
+    // describes it; an SFTP server's unknown host key throws
+    // UnknownHostKeyException.
     std::unique_ptr<FtpConnection> GetFtpConnection(const FtpLoginRequest& request);
 
     void SetTimeouts(const EngineTimeouts& timeouts) { this->timeouts = timeouts; }

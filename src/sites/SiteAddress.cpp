@@ -24,6 +24,9 @@ SiteAddress ParseSiteAddress(const std::string& host)
     } else if (StartsWithNoCase(rest, "ftps://")) {
         address.tls = TlsPolicy::Implicit;
         rest.erase(0, 7);
+    } else if (StartsWithNoCase(rest, "sftp://")) {
+        address.protocol = RemoteProtocol::Sftp;
+        rest.erase(0, 7);
     } else if (StartsWithNoCase(rest, "ftp://")) {
         address.tls = TlsPolicy::Declined;
         rest.erase(0, 6);
@@ -42,7 +45,12 @@ std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox)
 {
     constexpr std::uint16_t newSitePort = 21;
     constexpr std::uint16_t implicitTlsPort = 990;
-    return address.tls == TlsPolicy::Implicit && portBox == newSitePort ? implicitTlsPort : portBox;
+    constexpr std::uint16_t sshPort = 22;
+    if (portBox != newSitePort)
+        return portBox;
+    if (address.protocol == RemoteProtocol::Sftp)
+        return sshPort;
+    return address.tls == TlsPolicy::Implicit ? implicitTlsPort : portBox;
 }
 
 FtpLoginRequest LoginRequestFor(const std::string& siteName, std::uint16_t portBox, const std::string& user,
@@ -55,5 +63,6 @@ FtpLoginRequest LoginRequestFor(const std::string& siteName, std::uint16_t portB
     request.user = user;
     request.password = password;
     request.tls = address.tls;
+    request.protocol = address.protocol;
     return request;
 }

@@ -144,7 +144,8 @@ void CFtpClientDlg::OnUpload()
 void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
 {
     UpdateData(true);
-    const TransferType type = GetTransferType(transferMode, asciiExtList, path);
+    const TransferType type =
+        UploadTransferType(GetTransferType(transferMode, asciiExtList, path), ftpConnection->Protocol());
     std::int64_t offset = 0;
     const int row = fileList->FindRow(name);
     if (row >= 0 && !MayReplaceRemoteFile(row, path, name, type, offset))

@@ -159,3 +159,8 @@ std::string ResumeRefusedQuestion(const std::string& name, const std::string& se
 {
     return "\"" + name + "\"\nThe server cannot resume it: " + serverReply + "\nReplace it ?";
 }
+
+TransferType UploadTransferType(TransferType chosen, RemoteProtocol protocol)
+{
+    return protocol == RemoteProtocol::Sftp ? FTP_TRANSFER_TYPE_BINARY : chosen;
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/TlsTypes.h"
 #include "platform/TextCase.h"
 #include "engine/RemoteFileSystem.h"
 #include "engine/TransferTypes.h"
@@ -29,6 +30,10 @@ std::string PathExtension(const std::string& path);
 // ASCII for mode 0, binary for mode 1; any other mode (Auto, or none chosen
 // yet) looks the path's extension up in the list, ignoring case.
 TransferType GetTransferType(int transferMode, const std::string& asciiExtList, const std::string& path);
+
+// The type an upload goes as. SFTP has no text mode, so the local file's LF
+// line ends go as they are: only FTP's ASCII turns them into CRLF.
+TransferType UploadTransferType(TransferType chosen, RemoteProtocol protocol);
 
 // The name the save dialog proposes for the remote `name` (valid UTF-8, as
 // shown): its last path component, with control characters and the marks

@@ -98,7 +98,7 @@ log_in_and_download() {
 # valid as AppStream reads it.
 expect_installed() {
   local prefix=$1 file
-  for file in bin/vantrel lib/vantrel/libvantrel-engine.so lib/vantrel/libvantrel-tls.so \
+  for file in bin/vantrel lib/vantrel/libvantrel-engine.so lib/vantrel/libvantrel-tls.so lib/vantrel/libvantrel-sftp.so \
               share/applications/vantrel.desktop share/icons/hicolor/48x48/apps/vantrel.png \
               share/icons/hicolor/scalable/apps/vantrel.svg share/doc/vantrel/programs/VantrelDoc.pdf "$METAINFO"; do
     [ -f "$prefix/$file" ] || fail "the install under $prefix has no $file"

@@ -24,7 +24,7 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
         {"FTPS://[::1]", "::1", TlsPolicy::Implicit},
         // Not a scheme: left whole, as a host that will not resolve.
         {"ftpes:/host", "ftpes:/host", TlsPolicy::WhenOffered},
-        {"sftp://host", "sftp://host", TlsPolicy::WhenOffered},
+        {"sftp:/host", "sftp:/host", TlsPolicy::WhenOffered},
         {"::1", "::1", TlsPolicy::WhenOffered},
     };
     for (const Case& c : cases) {
@@ -33,6 +33,30 @@ TEST(SiteAddress, SchemeChoosesTlsAndTheHostFollowsIt)
         EXPECT_EQ(address.host, c.host);
         EXPECT_EQ(address.tls, c.tls);
     }
+}
+
+TEST(SiteAddress, SftpSchemeChoosesSshAndItsPort)
+{
+    struct Case {
+        const char* text;
+        const char* host;
+        std::uint16_t portBox;
+        std::uint16_t port;
+    };
+    const Case cases[] = {
+        {"sftp://files.example.org", "files.example.org", 21, 22},
+        {"SFTP://[::1]/home/", "::1", 21, 22},
+        {"sftp://work-alias at the office", "work-alias", 2222, 2222},
+        {"sftp://127.0.0.1", "127.0.0.1", 22, 22},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const FtpLoginRequest request = LoginRequestFor(c.text, c.portBox, "u", "p");
+        EXPECT_EQ(request.protocol, RemoteProtocol::Sftp);
+        EXPECT_EQ(request.host, c.host);
+        EXPECT_EQ(request.port, c.port);
+    }
+    EXPECT_EQ(LoginRequestFor("ftps://h", 21, "u", "p").protocol, RemoteProtocol::Ftp);
 }
 
 TEST(SiteAddress, OnlyTheNewSitesPortMeansTheSchemesOwn)

@@ -113,7 +113,7 @@ void ProftpdServer::Start()
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    AwaitListening(process, port, "proftpd");
+    WaitForListener(process, port, "proftpd");
 }
 
 void ProftpdServer::WriteFile(const std::string& relative, const std::string& contents) const

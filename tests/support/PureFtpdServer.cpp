@@ -3,13 +3,18 @@
 #include "support/LoopbackPort.h"
 #include "support/ServerProcess.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -70,7 +75,7 @@ void PureFtpdServer::Start()
         ::execl(kProgram.c_str(), kProgram.c_str(), "-S", listen.c_str(), "-e", "-A", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    AwaitListening(process, port, "pure-ftpd");
+    WaitForListener(process, port, "pure-ftpd");
 }
 
 void PureFtpdServer::WriteFile(const std::string& relative, const std::string& contents) const

@@ -104,12 +104,7 @@ void PyFtpServer::WaitForPort(int output)
 
 void PyFtpServer::WriteFile(const std::string& relative, const std::string& contents) const
 {
-    const std::filesystem::path path = PathOf(relative);
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+    WriteServerFile(root, relative, contents);
 }
 
 std::string PyFtpServer::ReadFile(const std::string& relative) const

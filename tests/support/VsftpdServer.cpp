@@ -26,26 +26,6 @@ namespace {
 constexpr const char* kProgram = "/usr/sbin/vsftpd";
 // Debian's anonymous account; vsftpd locks it into the root when it can.
 constexpr const char* kAnonymousAccount = "ftp";
-constexpr auto kStartupTime = std::chrono::seconds(15);
-
-sockaddr_in Loopback(std::uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-// A loopback port free at this moment; vsftpd binds it a moment later.
-bool Accepts(std::uint16_t port)
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(port);
-    const bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    return connected;
-}
 
 // vsftpd can chroot the anonymous user only when it starts as root and the
 // anonymous account exists; otherwise it runs as the launching user and
@@ -154,49 +134,14 @@ void VsftpdServer::MakeCertificate()
 // vsftpd reads its certificate once, so it starts again on the same port.
 void VsftpdServer::ReplaceCertificate()
 {
-    ::kill(process, SIGTERM);
-    ::waitpid(process, nullptr, 0);
-    process = -1;
+    EndServerProcess(process);
     MakeCertificate();
     Start();
 }
 
-namespace {
-
-// The processes whose parent is `parent`, from /proc.
-std::vector<pid_t> ChildrenOf(pid_t parent)
-{
-    std::vector<pid_t> children;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        // pid (comm) state ppid ...: the name may hold spaces and parentheses.
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 1));
-        std::string state;
-        pid_t ppid = 0;
-        if (rest >> state >> ppid && ppid == parent)
-            children.push_back(static_cast<pid_t>(std::stol(name)));
-    }
-    return children;
-}
-
-}  // namespace
-
 void VsftpdServer::KillSessions() const
 {
-    std::vector<pid_t> sessions = ChildrenOf(process);
-    for (std::size_t i = 0; i < sessions.size(); ++i)
-        for (pid_t grandchild : ChildrenOf(sessions[i]))
-            sessions.push_back(grandchild);
-    for (pid_t session : sessions)
-        ::kill(session, SIGKILL);
+    KillSessionsOf(process);
 }
 
 void VsftpdServer::MakeUploadFolder() const
@@ -224,28 +169,12 @@ void VsftpdServer::Start()
 
 void VsftpdServer::WaitUntilListening()
 {
-    const auto deadline = std::chrono::steady_clock::now() + kStartupTime;
-    while (!Accepts(port)) {
-        int status = 0;
-        if (::waitpid(process, &status, WNOHANG) == process) {
-            process = -1;
-            throw std::runtime_error("vsftpd ended before it listened (exit status " +
-                                     std::to_string(WEXITSTATUS(status)) + ")");
-        }
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("vsftpd did not listen within 15 seconds");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitForListener(process, port, "vsftpd");
 }
 
 void VsftpdServer::WriteFile(const std::string& relative, const std::string& contents) const
 {
-    const std::filesystem::path path = PathOf(relative);
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+    WriteServerFile(root, relative, contents);
 }
 
 void VsftpdServer::MakeDirectory(const std::string& relative) const
