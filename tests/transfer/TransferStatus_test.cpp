@@ -77,6 +77,11 @@ struct LineCase {
     const char* line;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << '"' << c.line << '"';
+}
+
 class ProgressLineTest : public testing::TestWithParam<LineCase> {};
 
 TEST_P(ProgressLineTest, FormatsTimeLeft)
@@ -101,6 +106,13 @@ struct FinalCase {
     std::int64_t totalBytes;
     const char* line;
 };
+
+// A case is named by the line it expects (not by its bytes, which hold a
+// pointer and change from run to run).
+void PrintTo(const FinalCase& c, std::ostream* os)
+{
+    *os << '"' << c.line << '"';
+}
 
 class FinalLineTest : public testing::TestWithParam<FinalCase> {};
 
