@@ -20,16 +20,8 @@ sizes=("$@")
 readonly POLL_SECONDS=0.002 TIMEOUT_SECONDS=120
 [ -x "$vantrel" ] || { echo "no program at $vantrel" >&2; exit 2; }
 
-work=$(mktemp -d /tmp/vantrel-sites-XXXXXX)
-xvfb=""
-cleanup() {
-  [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 . "$(dirname "$0")/private_display.sh"
-start_private_display 180 199
+start_private_run sites 180 199
 
 export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
 settings=$XDG_CONFIG_HOME/Quillmarsh/Vantrel.ini

@@ -1,5 +1,20 @@
-# Sourced by the benchmarks that show windows: start_private_display FIRST
-# LAST starts an Xvfb of the run's own on the first free display number in
+# Sourced by the benchmarks that show windows.
+#
+# start_private_run NAME FIRST LAST: a work folder of the run's own
+# (/tmp/vantrel-NAME-XXXXXX, in `work`) and a private display as below, both
+# gone when the script exits.
+start_private_run() {
+  work=$(mktemp -d "/tmp/vantrel-$1-XXXXXX")
+  xvfb=""
+  trap stop_private_run EXIT
+  start_private_display "$2" "$3"
+}
+stop_private_run() {
+  [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
+  rm -rf "$work"
+}
+
+# start_private_display FIRST LAST starts an Xvfb of the run's own on the first free display number in
 # that range (its pid in `xvfb`, for the caller's cleanup), exports DISPLAY
 # and waits until it answers. -noreset: between two runs no client is
 # connected, and a server reset then would refuse the next program.

@@ -22,16 +22,8 @@ for program in "$vantrel" "$bare" "$controls"; do
   [ -x "$program" ] || { echo "no program at $program" >&2; exit 2; }
 done
 
-work=$(mktemp -d /tmp/vantrel-startup-XXXXXX)
-xvfb=""
-cleanup() {
-  [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 . "$(dirname "$0")/private_display.sh"
-start_private_display 160 179
+start_private_run startup 160 179
 
 # The program starts as on a first run: an empty settings store of its own.
 export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
