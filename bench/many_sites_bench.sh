@@ -20,7 +20,7 @@ sizes=("$@")
 readonly POLL_SECONDS=0.002 TIMEOUT_SECONDS=120
 [ -x "$vantrel" ] || { echo "no program at $vantrel" >&2; exit 2; }
 
-. "$(dirname "$0")/private_display.sh"
+. "$(dirname "$0")/../tests/support/private_display.sh"
 start_private_run sites 180 199
 
 export XDG_CONFIG_HOME=$work/config HOME=$work NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory

@@ -22,7 +22,7 @@ for program in "$vantrel" "$bare" "$controls"; do
   [ -x "$program" ] || { echo "no program at $program" >&2; exit 2; }
 done
 
-. "$(dirname "$0")/private_display.sh"
+. "$(dirname "$0")/../tests/support/private_display.sh"
 start_private_run startup 160 179
 
 # The program starts as on a first run: an empty settings store of its own.

@@ -3,6 +3,8 @@
 # must exit), keeps $work (a scratch folder) and a pids array whose processes
 # it ends at exit.
 
+. "$(dirname "${BASH_SOURCE[0]}")/../support/private_display.sh"
+
 # wait_until <seconds> <what we wait for> <command...>
 wait_until() {
   local seconds=$1 what=$2
@@ -18,18 +20,8 @@ wait_until() {
 # of the range, with openbox, so minimise, restore and Alt+F4 work as on a
 # desktop. Exports DISPLAY.
 start_desktop() {
-  local n display=""
-  for n in $(seq "$1" "$2"); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      display=$n
-      break
-    fi
-  done
-  [ -n "$display" ] || fail "no free X display between :$1 and :$2"
-  export DISPLAY=:$display
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  wait_until 10 "the X server" xdotool getdisplaygeometry >/dev/null 2>&1
+  start_private_display "$1" "$2"
+  pids+=($xvfb)
   # Debian's own openbox set-up, without the iconify animation, so that a
   # restored window is at once where it belongs.
   sed 's|<animateIconify>yes</animateIconify>|<animateIconify>no</animateIconify>|' /etc/xdg/openbox/rc.xml \

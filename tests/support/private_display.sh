@@ -1,4 +1,4 @@
-# Sourced by the benchmarks that show windows.
+# Sourced by the benchmarks and the window-driving test scripts.
 #
 # start_private_run NAME FIRST LAST: a work folder of the run's own
 # (/tmp/vantrel-NAME-XXXXXX, in `work`) and a private display as below, both
@@ -31,7 +31,9 @@ start_private_display() {
   Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   for _ in $(seq 200); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    xdotool getdisplaygeometry >/dev/null 2>&1 && return
     sleep 0.05
   done
+  echo "the X server on $DISPLAY did not answer within 10 s" >&2
+  exit 1
 }
