@@ -1,5 +1,7 @@
 #include "ftp/ListEntry.h"
 
+#include "platform/TextCase.h"
+
 #include <algorithm>
 #include <numeric>
 #include <cstdio>
@@ -11,31 +13,12 @@ constexpr std::uint64_t BytesPerKilobyte = 1000;
 
 int Sign(bool less, bool greater) { return less ? -1 : (greater ? 1 : 0); }
 
-unsigned char FoldCase(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
-// Byte by byte after folding ASCII to lower case, as _stricmp does: '_'
-// sorts before letters.
-int CompareNamesIgnoringCase(const std::string& a, const std::string& b)
-{
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = FoldCase(a[i]);
-        const unsigned char y = FoldCase(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return Sign(a.size() < b.size(), a.size() > b.size());
-}
-
 int CompareByName(const ListEntry& a, const ListEntry& b)
 {
     if (a.kind != b.kind)
         return a.kind < b.kind ? -1 : 1;  // folders (0) before files (1)
-    return CompareNamesIgnoringCase(a.name, b.name);
+    // Byte by byte after folding ASCII, as _stricmp does: '_' sorts before letters.
+    return CompareNoCase(a.name, b.name);
 }
 
 int CompareAscending(const ListEntry& a, const ListEntry& b, int column)
