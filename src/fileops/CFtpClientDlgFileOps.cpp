@@ -8,22 +8,9 @@
 #include "platform/FtpConnection.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
-#include "transfer/TransferRules.h"
+#include "platform/TextCase.h"
 
 #include <wx/utils.h>
-
-namespace {
-
-std::string TrimmedLower(const std::string& text)
-{
-    const char* blanks = " \t\r\n\v\f";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return AsciiLower(text.substr(first, text.find_last_not_of(blanks) - first + 1));
-}
-
-} // namespace
 
 void CFtpClientDlg::OnDelete()
 {
@@ -71,7 +58,7 @@ void CFtpClientDlg::OnMkdir()
     prompt.caption = "Enter New Directory";
     while (prompt.DoModal() == IDOK) {
         wxBusyCursor wait;
-        prompt.text = TrimmedLower(prompt.text);
+        prompt.text = AsciiLower(TrimBlanks(prompt.text));
         if (prompt.text.empty()) {
             MessageBox(this, "Nothing entered!", "Make New Directory", MB_OK | MB_ICONEXCLAMATION);
             continue;
