@@ -31,7 +31,6 @@ class InternetFile;
 class SettingsStore;
 class wxComboBox;
 class wxListEvent;
-struct ListingSummary;
 
 // Posted by the window to itself when the site list is opened while logged in.
 wxDECLARE_EVENT(WM_SITE_LOCKED, wxCommandEvent);
@@ -175,10 +174,8 @@ private:
     void AddSiteItems(const std::vector<std::string>& records);
     std::string& SiteRecordAt(int index);
     void DeleteSiteItem(int index);
-    int SelectedRow() const;
     void SelectRow(int row);
     void ChangeDirectory(const std::string& directory, const char* caption);
-    bool ReadListing(ListingSummary& listing);
     void ShowListingFailure();
     // After a failure: a control connection that is gone can do nothing
     // more, so the window goes back to the logged-out look. True when it did.

@@ -60,11 +60,6 @@ wxBitmap CFileListCtrl::KindIcon(int kind) const
     return iconsLoaded ? GetImages(wxIMAGE_LIST_SMALL)->GetImageBitmapFor(this, kind) : wxBitmap();
 }
 
-void CFileListCtrl::Clear()
-{
-    SetEntries({});
-}
-
 // The list's selection and focus are row numbers; they go where the entry
 // goes, or a command would act on whatever file now stands in the old row.
 void CFileListCtrl::Sort(int descendingFlag, int column)

@@ -17,7 +17,6 @@ public:
 
     // Replaces every row; selection and focus are cleared.
     void SetEntries(std::vector<ListEntry> entries);
-    void Clear();
     void Sort(int descendingFlag, int column);
 
     int GetRowCount() const { return static_cast<int>(rows.size()); }

@@ -6,8 +6,6 @@
 #include "ftp/LastErrorText.h"
 #include "ftp/ListEntry.h"
 #include "platform/FtpConnection.h"
-#include "platform/LastError.h"
-#include "platform/MessageBox.h"
 
 #include <wx/utils.h>
 
@@ -23,25 +21,17 @@ void CFtpClientDlg::RefreshListing()
         ShowListingFailure();
         return;
     }
-    ListingSummary listing;
-    if (!ReadListing(listing)) {
+    // An empty directory is no failure.
+    std::vector<FtpListEntry> entries;
+    if (!ftpConnection->List(entries)) {
         ShowListingFailure();
         return;
     }
+    ListingSummary listing = BuildListing(entries);
     infoText = FormatSummary(listing.folders, listing.files, listing.totalBytes);
     UpdateData(false);
     fileList->SetEntries(std::move(listing.rows));
     fileList->Sort(sortDescending[0], 0);
-}
-
-// False when the listing could not be had; an empty directory is no failure.
-bool CFtpClientDlg::ReadListing(ListingSummary& listing)
-{
-    std::vector<FtpListEntry> entries;
-    if (!ftpConnection->List(entries))
-        return false;
-    listing = BuildListing(entries);
-    return true;
 }
 
 // The list stays empty and the summary says nothing: counts of a listing
@@ -56,7 +46,7 @@ void CFtpClientDlg::ShowListingFailure()
 
 void CFtpClientDlg::ClearListing()
 {
-    fileList->Clear();
+    fileList->SetEntries({});
 }
 
 void CFtpClientDlg::OnRefresh()

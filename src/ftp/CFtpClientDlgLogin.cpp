@@ -7,7 +7,6 @@
 #include "app/SiteMemory.h"
 #include "app/TrustedCertificates.h"
 #include "ftp/CertificateQuestion.h"
-#include "ftp/CFileListCtrl.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/SshQuestions.h"
 #include "ftp/LastErrorText.h"

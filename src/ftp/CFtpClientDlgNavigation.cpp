@@ -29,15 +29,10 @@ bool CFtpClientDlg::RefuseWhileBusy() const
 
 int CFtpClientDlg::SelectedRowOrSay(const char* text, const char* caption)
 {
-    const int row = SelectedRow();
+    const int row = fileList->FirstSelected();
     if (row < 0)
         MessageBox(this, text, caption, MB_OK | MB_ICONEXCLAMATION);
     return row;
-}
-
-int CFtpClientDlg::SelectedRow() const
-{
-    return fileList->FirstSelected();
 }
 
 void CFtpClientDlg::SelectRow(int row)
