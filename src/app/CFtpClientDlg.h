@@ -198,7 +198,9 @@ private:
     int SelectedRowOrSay(const char* text, const char* caption);
     // False when the new name is another listed entry's and the user said No.
     bool MayReplaceByRename(int row, const std::string& newName, const std::string& shownName);
-    void StartTransfer(TransferDirection direction);
+    void StartTransfer(TransferDirection direction, const std::string& localPath, const std::string& remoteName,
+                       std::int64_t totalBytes, std::unique_ptr<InternetFile> remote, TransferType type,
+                       std::int64_t offset);
     void SayTransferInProgress();
     enum class WorkerWait { Ended, AlreadyWaiting, TimedOut };
     WorkerWait WaitForWorker();

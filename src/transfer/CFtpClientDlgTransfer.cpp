@@ -16,7 +16,6 @@
 #include "transfer/CPercentProgressCtrl.h"
 #include "transfer/DropRules.h"
 #include "transfer/LocalUploadFile.h"
-#include "transfer/TransferEvents.h"
 #include "transfer/TransferRules.h"
 #include "transfer/TransferWorker.h"
 
@@ -60,6 +59,18 @@ std::optional<std::uint64_t> RegularFileSize(const std::string& path)
 std::string NameOf(const std::string& path)
 {
     return path.substr(path.rfind('/') + 1);
+}
+
+// Resume (which sets `offset` to the part's size), the second answer, or
+// Cancel, the default; false for Cancel.
+bool AskResume(wxWindow* owner, const std::string& question, const char* caption, const ButtonLabels& labels,
+               std::uint64_t partSize, std::int64_t& offset)
+{
+    const int answer =
+        MessageBox(owner, question, caption, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3, labels);
+    if (answer == IDYES)
+        offset = static_cast<std::int64_t>(partSize);
+    return answer == IDYES || answer == IDNO;
 }
 
 } // namespace
@@ -113,18 +124,7 @@ void CFtpClientDlg::OnDownload()
         OpenRemoteFile(entry.name, FileAccess::Read, type, offset, "Download - Server");
     if (!remote)
         return;
-    // A resumed transfer's bar starts where the part ends.
-    progressBar->SetRange(0, expected);
-    progressBar->SetPos(offset);
-    progressBar->SetText(FromUtf8(StartText(TransferDirection::Download, entry.name)));
-
-    transferJob.localPath = localPath;
-    transferJob.remoteName = entry.name;
-    transferJob.totalBytes = expected;
-    transferJob.remoteFile = std::move(remote);
-    transferJob.transferType = type;
-    transferJob.resumeFrom = offset;
-    StartTransfer(TransferDirection::Download);
+    StartTransfer(TransferDirection::Download, localPath, entry.name, expected, std::move(remote), type, offset);
     downloadFolder = FolderOf(localPath);
 }
 
@@ -158,18 +158,8 @@ void CFtpClientDlg::UploadFile(const std::string& path, const std::string& name)
     std::unique_ptr<InternetFile> remote = OpenRemoteFile(name, FileAccess::Write, type, offset, "Upload - Server");
     if (!remote)
         return;
-    progressBar->SetRange(0, local.Length());
-    progressBar->SetPos(offset);
-    progressBar->SetText(FromUtf8(StartText(TransferDirection::Upload, name)));
-
-    transferJob.localPath = path;
-    transferJob.remoteName = name;
-    transferJob.totalBytes = local.Length();
     transferJob.localFile = local.Release();
-    transferJob.remoteFile = std::move(remote);
-    transferJob.transferType = type;
-    transferJob.resumeFrom = offset;
-    StartTransfer(TransferDirection::Upload);
+    StartTransfer(TransferDirection::Upload, path, name, local.Length(), std::move(remote), type, offset);
     uploadFolder = path.substr(0, path.size() - name.size());
     uploadFileName = name;
 }
@@ -186,11 +176,8 @@ bool CFtpClientDlg::MayWriteLocalFile(const std::string& localPath, std::uint64_
                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     case ExistingTarget::AskResume: break;
     }
-    const int answer = MessageBox(this, DownloadResumeQuestion(name, *localSize, remoteSize), "Download",
-                                  MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3, {"&Resume", "Re&place", "&Cancel"});
-    if (answer == IDYES)
-        offset = static_cast<std::int64_t>(*localSize);
-    return answer == IDYES || answer == IDNO;
+    return AskResume(this, DownloadResumeQuestion(name, *localSize, remoteSize), "Download",
+                     {"&Resume", "Re&place", "&Cancel"}, *localSize, offset);
 }
 
 // The listed name's question, with Resume among its answers where the
@@ -207,11 +194,7 @@ bool CFtpClientDlg::MayReplaceRemoteFile(int row, const std::string& path, const
                            ExistingTargetQuestion(entry.size, *localSize, type) == ExistingTarget::AskResume;
     if (!resumable)
         return MessageBox(this, question, "Upload", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-    const int answer = MessageBox(this, question, "Upload", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3,
-                                  {"&Resume", "&Yes", "&No"});
-    if (answer == IDYES)
-        offset = static_cast<std::int64_t>(entry.size);
-    return answer == IDYES || answer == IDNO;
+    return AskResume(this, question, "Upload", {"&Resume", "&Yes", "&No"}, entry.size, offset);
 }
 
 std::unique_ptr<InternetFile> CFtpClientDlg::OpenRemoteFile(const std::string& name, FileAccess access,
@@ -254,16 +237,28 @@ void CFtpClientDlg::UploadDropped(const std::string& path, const std::string& le
         return;
     if (!leftOutText.empty())
         progressBar->SetText(FromUtf8(leftOutText));
-    UploadFile(path, path.substr(path.rfind('/') + 1));
+    UploadFile(path, NameOf(path));
     if (workerRunning)
         uploadLeftOutText = leftOutText;
 }
 
-// The flag is set before the worker starts, so an Abort pressed at once is
-// not overwritten by the worker.
-void CFtpClientDlg::StartTransfer(TransferDirection direction)
+// A resumed transfer's bar starts where the part ends. The flag is set
+// before the worker starts, so an Abort pressed at once is not overwritten
+// by the worker.
+void CFtpClientDlg::StartTransfer(TransferDirection direction, const std::string& localPath,
+                                  const std::string& remoteName, std::int64_t totalBytes,
+                                  std::unique_ptr<InternetFile> remote, TransferType type, std::int64_t offset)
 {
+    progressBar->SetRange(0, totalBytes);
+    progressBar->SetPos(offset);
+    progressBar->SetText(FromUtf8(StartText(direction, remoteName)));
     transferJob.direction = direction;
+    transferJob.localPath = localPath;
+    transferJob.remoteName = remoteName;
+    transferJob.totalBytes = totalBytes;
+    transferJob.remoteFile = std::move(remote);
+    transferJob.transferType = type;
+    transferJob.resumeFrom = offset;
     transferJob.runningFlag = &transferInProgress;
     transferJob.notifyWnd = this;
     transferJob.connection = ftpConnection.get();
