@@ -27,16 +27,6 @@ wxDEFINE_EVENT(WM_TRANSFER_DONE, wxThreadEvent);
 
 namespace {
 
-std::string DirectionWord(TransferDirection direction)
-{
-    return direction == TransferDirection::Upload ? "Upload" : "Download";
-}
-
-void Post(TransferJob& job, const wxEventType& type)
-{
-    wxQueueEvent(job.notifyWnd, new wxThreadEvent(type));
-}
-
 // A progress report that counts itself in the job's reports in flight until
 // whoever took it (the window's handler, or a test's sink) deletes it.
 class ProgressReport : public wxThreadEvent {
@@ -75,17 +65,20 @@ void PostProgress(TransferJob& job, long long bytes, Report report)
     wxQueueEvent(job.notifyWnd, new ProgressReport(job.progressInFlight, bytes));
 }
 
+void SetStatus(TransferJob& job, const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(job.lock);
+    job.statusText = line;
+}
+
 void PostErrorText(TransferJob& job, const std::string& text, const std::string& what)
 {
-    const std::string caption = DirectionWord(job.direction) + " - " + what;
-    {
-        // A failure mid-copy comes after progress lines the window may still be reading.
-        std::lock_guard<std::mutex> guard(job.lock);
-        job.statusText = text;
-    }
+    // A failure mid-copy comes after progress lines the window may still be reading.
+    SetStatus(job, text);
     auto* event = new wxThreadEvent(WM_TRANSFER_ERROR);
     event->SetString(wxString::FromUTF8(text));
-    event->SetPayload(caption);
+    const std::string word = job.direction == TransferDirection::Upload ? "Upload" : "Download";
+    event->SetPayload(word + " - " + what);
     wxQueueEvent(job.notifyWnd, event);
 }
 
@@ -93,17 +86,6 @@ void PostErrorText(TransferJob& job, const std::string& text, const std::string&
 void PostError(TransferJob& job, const std::string& what)
 {
     PostErrorText(job, LastErrorText(), what);
-}
-
-void SetStatus(TransferJob& job, const std::string& line)
-{
-    std::lock_guard<std::mutex> guard(job.lock);
-    job.statusText = line;
-}
-
-const char* SideCaption(FailedSide side)
-{
-    return side == FailedSide::Server ? "Server" : "Local File";
 }
 
 class Copier {
@@ -119,10 +101,8 @@ public:
 
     void Run()
     {
-        if (!OpenLocal()) {
-            PostError(job, "Local File");
+        if (!OpenLocal())
             return;
-        }
         const auto start = std::chrono::steady_clock::now();
         const auto elapsedMs = [start] {
             return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
@@ -166,10 +146,8 @@ private:
             local = std::exchange(job.localFile, -1);  // opened by the window before STOR
         else
             local = open(job.localPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (local < 0 || (job.resumeFrom > 0 && lseek(local, job.resumeFrom, SEEK_SET) < 0)) {
-            SetLastError(errno);
-            return false;
-        }
+        if (local < 0 || (job.resumeFrom > 0 && lseek(local, job.resumeFrom, SEEK_SET) < 0))
+            return PostLocalFailure();
         return true;
     }
 
@@ -185,11 +163,8 @@ private:
         if (!job.connection || job.transferType != FTP_TRANSFER_TYPE_BINARY)
             return true;
         struct stat status {};
-        if (fstat(local, &status) != 0) {
-            SetLastError(errno);
-            PostError(job, "Local File");
-            return false;
-        }
+        if (fstat(local, &status) != 0)
+            return PostLocalFailure();
         const auto localSize = static_cast<std::uint64_t>(status.st_size);
         std::optional<std::uint64_t> remoteSize;
         FileDigests digests;
@@ -211,10 +186,16 @@ private:
     // Nothing of a rejected resume stays in the user's file.
     void CutBackToThePart()
     {
-        if (ftruncate(local, job.resumeFrom) == 0)
-            return;
+        if (ftruncate(local, job.resumeFrom) != 0)
+            PostLocalFailure();
+    }
+
+    // After a failed call on the local file: its errno is the box's text.
+    bool PostLocalFailure()
+    {
         SetLastError(errno);
         PostError(job, "Local File");
+        return false;
     }
 
     bool PostCheckFailure()
@@ -227,7 +208,7 @@ private:
     {
         if (job.direction == TransferDirection::Upload && side == FailedSide::Server)
             PreferTheServersReply();
-        PostError(job, SideCaption(side));
+        PostError(job, side == FailedSide::Server ? "Server" : "Local File");
     }
 
     // A server that stops taking an upload (a full disk, a quota) ends the
@@ -268,7 +249,7 @@ void RunTransfer(TransferJob* job)
     // Closing twice is harmless; this covers the paths that never got to
     // the end of the copy.
     job->remoteFile->Close();
-    Post(*job, WM_TRANSFER_DONE);
+    wxQueueEvent(job->notifyWnd, new wxThreadEvent(WM_TRANSFER_DONE));
 }
 
 } // namespace
