@@ -72,14 +72,10 @@ std::string ProgressLine(TransferDirection direction, const std::string& name, d
 {
     // The spellings and the decimals differ between the lines on purpose:
     // they are the texts users know.
-    if (secondsLeft > kMinuteThreshold) {
-        return IsUpload(direction)
-            ? Format("Uplaod   %s   remaining %.1f min", name.c_str(), secondsLeft / 60.0)
-            : Format("Downlaod   %s   remaining %.1f min", name.c_str(), secondsLeft / 60.0);
-    }
-    return IsUpload(direction)
-        ? Format("Upload   %s   remaining %.0f sec", name.c_str(), secondsLeft)
-        : Format("Downlaod   %s   remaining %.0f sec", name.c_str(), secondsLeft);
+    const bool upload = IsUpload(direction);
+    if (secondsLeft > kMinuteThreshold)
+        return Format("%s   %s   remaining %.1f min", upload ? "Uplaod" : "Downlaod", name.c_str(), secondsLeft / 60.0);
+    return Format("%s   %s   remaining %.0f sec", upload ? "Upload" : "Downlaod", name.c_str(), secondsLeft);
 }
 
 std::string FinalLine(TransferDirection direction, const std::string& name, std::int64_t elapsedMs,
