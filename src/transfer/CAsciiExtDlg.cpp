@@ -92,7 +92,7 @@ void CAsciiExtDlg::OnAddExt(wxCommandEvent&)
     // Only an entry equal to the text, case included, blocks it: HTM loaded
     // from the settings does not block htm. The first entry the text begins
     // with is not always that entry (HTM sorts beside htm), so all are looked at.
-    if (FindExact(extEdit) == wxNOT_FOUND)
+    if (extListBox->FindString(FromUtf8(extEdit), true) == wxNOT_FOUND)
         InsertSorted(extEdit);
     SelectEntry(FindPrefix(extEdit));
     TransferDataToWindow();
@@ -139,15 +139,6 @@ int CAsciiExtDlg::FindPrefix(const std::string& prefix) const
         return wxNOT_FOUND;
     for (unsigned i = 0; i < extListBox->GetCount(); ++i) {
         if (StartsWithNoCase(EntryText(static_cast<int>(i)), prefix))
-            return static_cast<int>(i);
-    }
-    return wxNOT_FOUND;
-}
-
-int CAsciiExtDlg::FindExact(const std::string& entry) const
-{
-    for (unsigned i = 0; i < extListBox->GetCount(); ++i) {
-        if (EntryText(static_cast<int>(i)) == entry)
             return static_cast<int>(i);
     }
     return wxNOT_FOUND;

@@ -35,7 +35,6 @@ private:
 
     void InsertSorted(const std::string& entry);
     int FindPrefix(const std::string& prefix) const;
-    int FindExact(const std::string& entry) const;
     std::string EntryText(int index) const;
     void SelectEntry(int index);
 
