@@ -1,6 +1,6 @@
 #include "fileops/CInputDlg.h"
 
-#include "fileops/ModalResult.h"
+#include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 
@@ -21,7 +21,7 @@ CInputDlg::CInputDlg(wxWindow* parent)
 
 int CInputDlg::DoModal()
 {
-    return ShowModal() == wxID_OK ? ModalOk : ModalCancel;
+    return ShowModal() == wxID_OK ? IDOK : IDCANCEL;
 }
 
 bool CInputDlg::TransferDataToWindow()

@@ -13,7 +13,7 @@ class CInputDlg : public wxDialog {
 public:
     explicit CInputDlg(wxWindow* parent = nullptr);
 
-    // ModalOk (IDOK) or ModalCancel, see fileops/ModalResult.h.
+    // IDOK or IDCANCEL (platform/MessageBox.h).
     int DoModal();
 
     bool TransferDataToWindow() override;

@@ -1,6 +1,6 @@
 #include "viewers/COpenInConfigDlg.h"
 
-#include "fileops/ModalResult.h"
+#include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 #include "viewers/ViewerPaths.h"
@@ -55,7 +55,7 @@ COpenInConfigDlg::COpenInConfigDlg(wxWindow* parent)
 
 int COpenInConfigDlg::DoModal()
 {
-    return ShowModal() == wxID_OK ? ModalOk : ModalCancel;
+    return ShowModal() == wxID_OK ? IDOK : IDCANCEL;
 }
 
 bool COpenInConfigDlg::TransferDataToWindow()

@@ -15,7 +15,7 @@ class COpenInConfigDlg : public wxDialog {
 public:
     explicit COpenInConfigDlg(wxWindow* parent = nullptr);
 
-    // ModalOk (IDOK) or ModalCancel, see fileops/ModalResult.h.
+    // IDOK or IDCANCEL (platform/MessageBox.h).
     int DoModal();
 
     bool TransferDataToWindow() override;

@@ -1,7 +1,7 @@
 #include "fileops/CInputDlg.h"
 
 #include "fileops/ModalDialogDriver.h"
-#include "fileops/ModalResult.h"
+#include "platform/MessageBox.h"
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ TEST(CInputDlg, OkStoresTheEditAndAnswersIdOk)
     CInputDlg dialog;
     dialog.caption = "Enter New Directory";
     const int answer = ShowAndPress(dialog, wxID_OK, [&] { EditOf(dialog)->SetValue("  New Folder "); });
-    EXPECT_EQ(answer, ModalOk);
+    EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(dialog.text, "  New Folder ");
 }
@@ -65,7 +65,7 @@ TEST(CInputDlg, CancelLeavesTheTextAsItWas)
     CInputDlg dialog;
     dialog.text = "keep me";
     const int answer = ShowAndPress(dialog, wxID_CANCEL, [&] { EditOf(dialog)->SetValue("typed over"); });
-    EXPECT_EQ(answer, ModalCancel);
+    EXPECT_EQ(answer, IDCANCEL);
     EXPECT_EQ(dialog.text, "keep me");
 }
 

@@ -1,7 +1,7 @@
 #include "viewers/COpenInConfigDlg.h"
 
 #include "fileops/ModalDialogDriver.h"
-#include "fileops/ModalResult.h"
+#include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "support/GuiTestHelpers.h"
 
@@ -100,7 +100,7 @@ TEST(COpenInConfigDlg, ShowsTheLastComponentOfEachPathInReadOnlyFields)
         for (int id : {kTextField, kGraphicsField, kBrowserField})
             anyEditable |= static_cast<wxTextCtrl*>(dialog.FindWindow(id))->IsEditable();
     });
-    EXPECT_EQ(answer, ModalOk);
+    EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(text, "notepad.exe");
     EXPECT_EQ(graphics, "eog");
     EXPECT_EQ(browser, "browse.exe");
@@ -192,7 +192,7 @@ TEST(COpenInConfigDlg, CancelInTheConfigureDialogAnswersCancel)
     COpenInConfigDlg dialog;
     SetDefaults(dialog);
     const int answer = ShowAndPress(dialog, wxID_CANCEL, [&] { Browse(dialog, kBrowseText, "/usr/bin/less"); });
-    EXPECT_EQ(answer, ModalCancel);
+    EXPECT_EQ(answer, IDCANCEL);
 }
 
 TEST(COpenInConfigDlg, BrowseForViewerReturnsThePathAndNameOrNothingOnCancel)
