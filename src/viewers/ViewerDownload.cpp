@@ -6,7 +6,6 @@
 #include "transfer/CopyPump.h"
 #include "viewers/ViewerTempDir.h"
 
-#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 

@@ -41,17 +41,12 @@ bool IsExecutableFile(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-std::string SearchPath()
-{
-    const char* path = std::getenv("PATH");
-    return path ? path : kDefaultSearchPath;
-}
-
 // The first executable called `name` in the PATH directories; an empty
 // entry stands for the current directory, as for execvp.
 std::optional<std::string> FindOnPath(const std::string& name)
 {
-    std::istringstream entries(SearchPath());
+    const char* path = std::getenv("PATH");
+    std::istringstream entries(path ? path : kDefaultSearchPath);
     std::string dir;
     while (std::getline(entries, dir, ':')) {
         const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
@@ -135,11 +130,6 @@ std::string TempDirFrom(const char* tmpdirValue)
     if (!tmpdirValue || !*tmpdirValue)
         return "/tmp";
     return tmpdirValue;
-}
-
-std::string SystemTempDir()
-{
-    return TempDirFrom(std::getenv("TMPDIR"));
 }
 
 std::string TempViewerPath(const std::string& tempDir, const std::string& remoteName)

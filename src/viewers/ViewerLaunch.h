@@ -10,9 +10,6 @@ bool IsValidLocalFileName(const std::string& name);
 // empty.
 std::string TempDirFrom(const char* tmpdirValue);
 
-// The temporary directory of this process's environment.
-std::string SystemTempDir();
-
 // Where a remote file is put for viewing: the temporary directory, one "/",
 // "FTP_TEMP_" and the remote name exactly as listed.
 std::string TempViewerPath(const std::string& tempDir, const std::string& remoteName);

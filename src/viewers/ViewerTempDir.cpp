@@ -13,7 +13,7 @@ const std::string& ViewerTempDir::Path()
 {
     if (!folder.empty())
         return folder;
-    std::string pattern = SystemTempDir();
+    std::string pattern = TempDirFrom(std::getenv("TMPDIR"));
     if (pattern.back() != '/')
         pattern += '/';
     pattern += "vantrel-XXXXXX";
