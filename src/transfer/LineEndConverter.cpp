@@ -17,11 +17,6 @@ char* CopyRun(const char* from, const char* to, char* out)
 
 } // namespace
 
-LineEndConverter::LineEndConverter(TransferDirection direction)
-    : direction(direction)
-{
-}
-
 // The scanning jumps from line end to line end with memchr and copies the
 // runs between them whole into a buffer sized once for the largest chunk,
 // so nothing per line checks for room or grows a string.

@@ -15,7 +15,7 @@
 // chunks, so the converter keeps what it saw last across calls.
 class LineEndConverter {
 public:
-    explicit LineEndConverter(TransferDirection direction);
+    explicit LineEndConverter(TransferDirection direction) : direction(direction) {}
 
     // The converted chunk, in the converter's own buffer: valid until the
     // next call, which reuses that buffer.

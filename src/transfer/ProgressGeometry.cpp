@@ -14,13 +14,6 @@ int TruncateToInt(double value)
 
 } // namespace
 
-ProgressGeometry::ProgressGeometry(long long lower, long long upper, long long pos)
-    : lower(lower)
-    , upper(upper)
-    , pos(pos)
-{
-}
-
 bool ProgressGeometry::IsEmptyRange() const
 {
     return lower >= upper;

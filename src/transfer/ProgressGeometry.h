@@ -6,7 +6,7 @@
 // of several gigabytes directly in bytes.
 class ProgressGeometry {
 public:
-    ProgressGeometry(long long lower, long long upper, long long pos);
+    ProgressGeometry(long long lower, long long upper, long long pos) : lower(lower), upper(upper), pos(pos) {}
 
     // A range whose lower bound is not below its upper one has no share to
     // show (an empty file gives 0 .. 0).
