@@ -36,19 +36,14 @@ bool IsC1Control(const std::string& text, std::size_t at)
 }
 
 // The bytes of the character at `at` that a proposed name replaces by one
-// '_', or 0.
+// '_' (a direction mark, a C1 or a C0 control, DEL), or 0.
 std::size_t UnsafeCharacterBytes(const std::string& text, std::size_t at)
 {
     if (IsDirectionMark(text, at))
         return 3;
     if (IsC1Control(text, at))
         return 2;
-    return 0;
-}
-
-bool IsControl(unsigned char byte)
-{
-    return byte < 0x20 || byte == 0x7F;
+    return Byte(text, at) < 0x20 || Byte(text, at) == 0x7F ? 1 : 0;
 }
 
 } // namespace
@@ -94,13 +89,11 @@ std::string ProposedLocalName(const std::string& name)
 {
     const std::size_t slash = name.rfind('/');
     std::string proposed;
-    for (std::size_t at = slash == std::string::npos ? 0 : slash + 1; at < name.size(); ++at) {
-        if (const std::size_t unsafe = UnsafeCharacterBytes(name, at)) {
-            proposed += '_';
-            at += unsafe - 1;
-            continue;
-        }
-        proposed += IsControl(Byte(name, at)) ? '_' : name[at];
+    std::size_t at = slash == std::string::npos ? 0 : slash + 1;
+    while (at < name.size()) {
+        const std::size_t unsafe = UnsafeCharacterBytes(name, at);
+        proposed += unsafe > 0 ? '_' : name[at];
+        at += std::max<std::size_t>(unsafe, 1);
     }
     if (proposed == "." || proposed == "..")
         return {};
