@@ -7,13 +7,12 @@
 
 namespace {
 
-template <typename T>
 struct GObjectUnref {
-    void operator()(T* object) const { g_object_unref(object); }
+    void operator()(gpointer object) const { g_object_unref(object); }
 };
 
 template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref<T>>;
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 // GIO reports a failed start as a spawn error; the window shows errno texts.
 int ErrnoFor(const GError* error)
