@@ -53,3 +53,13 @@ bool HostPortFile::Replace(const std::string& host, std::uint16_t port, const st
     }
     return AtomicFile::Write(path, kept + line, error);
 }
+
+HostPortFile SiteMemory()
+{
+    return HostPortFile(SettingsStore::Folder() + "/Site memory");
+}
+
+HostPortFile TrustedCertificates()
+{
+    return HostPortFile(SettingsStore::Folder() + "/Trusted certificates");
+}

@@ -22,3 +22,14 @@ private:
 
     std::string path;
 };
+
+// What the engine noted of each server at its last login (whether it spoke
+// TLS, the data mode that worked, what FEAT listed), per host and port, in
+// "Site memory" in the settings folder: never part of a site's record, so
+// the stored records keep their form.
+HostPortFile SiteMemory();
+
+// Server certificates the user chose to trust although they did not verify,
+// one SHA-256 fingerprint per host and port, in "Trusted certificates" in the
+// settings folder.
+HostPortFile TrustedCertificates();

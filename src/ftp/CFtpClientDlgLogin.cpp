@@ -4,8 +4,7 @@
 
 #include "app/ChromeRules.h"
 #include "app/ControlIds.h"
-#include "app/SiteMemory.h"
-#include "app/TrustedCertificates.h"
+#include "app/HostPortFile.h"
 #include "ftp/CertificateQuestion.h"
 #include "ftp/CFtpSession.h"
 #include "ftp/SshQuestions.h"
@@ -50,7 +49,7 @@ std::unique_ptr<FtpConnection> ConnectAsked(wxWindow* owner, CFtpSession& sessio
 {
     if (request.protocol == RemoteProtocol::Sftp)
         return ConnectOverSsh(owner, session, std::move(request));
-    TrustedCertificates trusted;
+    HostPortFile trusted = TrustedCertificates();
     const std::string remembered = trusted.Find(request.host, request.port);
     request.trustedFingerprint = remembered;
     try {
@@ -198,7 +197,7 @@ void CFtpClientDlg::OnLogout()
 void CFtpClientDlg::RecallServer(FtpLoginRequest& request)
 {
     serverPlace = {request.host, request.port};
-    SiteMemory memory;
+    HostPortFile memory = SiteMemory();
     std::string error;
     if (request.tls == TlsPolicy::Declined && !memory.Forget(request.host, request.port, error))
         MessageBox(this, error, "Login", MB_OK | MB_ICONEXCLAMATION);

@@ -7,7 +7,7 @@
 #include "fileops/LoggedInWindow.h"
 
 #include "app/ControlIds.h"
-#include "app/SiteMemory.h"
+#include "app/HostPortFile.h"
 #include "platform/MessageBox.h"
 #include "sites/SiteProfile.h"
 #include "support/GuiTestHelpers.h"

@@ -2,7 +2,7 @@
 // command over it (and over a server in clear that takes passive mode only),
 // and the certificate question answered through wx's modal hooks.
 #include "app/SettingsStore.h"
-#include "app/TrustedCertificates.h"
+#include "app/HostPortFile.h"
 #include "fileops/LoggedInWindow.h"
 #include "ftp/RemoteWindowFixture.h"
 #include "support/GuiTestHelpers.h"

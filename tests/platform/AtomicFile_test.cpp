@@ -2,7 +2,7 @@
 // writes one is killed at each step of the write, and the file it leaves
 // must read as the old contents before the rename and the new ones after.
 #include "app/SettingsStore.h"
-#include "app/TrustedCertificates.h"
+#include "app/HostPortFile.h"
 #include "platform/AtomicFile.h"
 
 #include <gtest/gtest.h>
@@ -106,10 +106,10 @@ std::vector<Writer> Writers()
          [] { return SettingsStore().GetProfileString("openTextPathStr", "(no file)"); }},
         {"trusted certificates", "Trusted certificates",
          [trustPath](const std::string& value, std::string& error) {
-             return TrustedCertificates(trustPath()).Remember("ftp.example", 21, value, error);
+             return HostPortFile(trustPath()).Remember("ftp.example", 21, value, error);
          },
          [trustPath] {
-             const std::string found = TrustedCertificates(trustPath()).Find("ftp.example", 21);
+             const std::string found = HostPortFile(trustPath()).Find("ftp.example", 21);
              return found.empty() ? std::string("(no file)") : found;
          }},
     };

@@ -1,5 +1,0 @@
-#include "app/SiteMemory.h"
-
-#include "app/SettingsStore.h"
-
-SiteMemory::SiteMemory() : HostPortFile(SettingsStore::Folder() + "/Site memory") {}
