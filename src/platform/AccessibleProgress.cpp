@@ -21,10 +21,6 @@ struct ProgressAccessible {
     char* text;
 };
 
-struct ProgressAccessibleClass {
-    GtkWidgetAccessibleClass parent;
-};
-
 GType ProgressAccessibleType();
 
 ProgressAccessible* AsProgress(gpointer object)
@@ -98,31 +94,23 @@ void InitProgressClass(gpointer klass, gpointer)
 GType ProgressAccessibleType()
 {
     static const GType type = RegisterAccessibleClass({GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelProgressAccessible",
-        sizeof(ProgressAccessibleClass), InitProgressClass, sizeof(ProgressAccessible), nullptr, ATK_TYPE_VALUE,
+        sizeof(GtkWidgetAccessibleClass), InitProgressClass, sizeof(ProgressAccessible), nullptr, ATK_TYPE_VALUE,
         InitValueInterface});
     return type;
 }
 
+// Null for no accessible of ours, which AsProgress passes on.
 ProgressAccessible* ProgressOf(wxWindow& window)
 {
-    auto* widget = static_cast<GtkWidget*>(window.GetHandle());
-    if (!widget)
-        return nullptr;
-    AtkObject* own = OwnAccessibleOf(widget);
-    return own && G_TYPE_CHECK_INSTANCE_TYPE(own, ProgressAccessibleType()) ? AsProgress(own) : nullptr;
+    return AsProgress(OwnAccessibleOf(static_cast<GtkWidget*>(window.GetHandle()), ProgressAccessibleType()));
 }
 
 } // namespace
 
 void ExposeAsProgressBar(wxWindow& window)
 {
-    auto* widget = static_cast<GtkWidget*>(window.GetHandle());
-    if (!widget || ProgressOf(window))
-        return;
-    auto* accessible = ATK_OBJECT(g_object_new(ProgressAccessibleType(), "widget", widget, nullptr));
-    atk_object_initialize(accessible, widget);
-    atk_object_set_role(accessible, ATK_ROLE_PROGRESS_BAR);
-    GiveOwnAccessible(widget, accessible);
+    if (auto* widget = static_cast<GtkWidget*>(window.GetHandle()))
+        GiveOwnAccessible(widget, ProgressAccessibleType(), ATK_ROLE_PROGRESS_BAR);
 }
 
 void ReportAccessibleProgress(wxWindow& window, int percent, const wxString& text)

@@ -6,8 +6,8 @@
 #include <gtk/gtk.h>
 #include <wx/window.h>
 
+#include <climits>
 #include <map>
-#include <vector>
 
 namespace {
 
@@ -23,20 +23,11 @@ struct CellAccessible {
     int column;
 };
 
-struct CellAccessibleClass {
-    AtkObjectClass parent;
-};
-
 struct TableAccessible {
     GtkWidgetAccessible parent;
     const AccessibleTableSource* source;
-    // Handed-out cells by child index, and the headers by column.
+    // Handed-out cells by child index, and the headers below 0 (see CellKey).
     std::map<int, AtkObject*>* cells;
-    std::vector<AtkObject*>* headers;
-};
-
-struct TableAccessibleClass {
-    GtkWidgetAccessibleClass parent;
 };
 
 constexpr int kHeaderRow = -1;
@@ -87,17 +78,23 @@ bool HasFocus(TableAccessible* table)
 
 // Cells.
 
+// ATK lends a name or description out: it is kept on the object under `key`
+// until the next ask.
+const gchar* Lend(AtkObject* object, const char* key, const std::string& text)
+{
+    g_object_set_data_full(G_OBJECT(object), key, g_strdup(text.c_str()), g_free);
+    return static_cast<const gchar*>(g_object_get_data(G_OBJECT(object), key));
+}
+
 const gchar* CellName(AtkObject* object)
 {
     CellAccessible* cell = AsCell(object);
     const AccessibleTableSource* source = SourceOf(cell->table);
     if (!source)
         return "";
-    const std::string text = cell->row == kHeaderRow ? source->AccessibleColumnTitle(cell->column)
-                                                     : source->AccessibleCell(cell->row, cell->column);
-    // ATK lends the name out: it is kept on the object until the next ask.
-    g_object_set_data_full(G_OBJECT(object), "vantrel-cell-name", g_strdup(text.c_str()), g_free);
-    return static_cast<const gchar*>(g_object_get_data(G_OBJECT(object), "vantrel-cell-name"));
+    return Lend(object, "vantrel-cell-name", cell->row == kHeaderRow
+                                                  ? source->AccessibleColumnTitle(cell->column)
+                                                  : source->AccessibleCell(cell->row, cell->column));
 }
 
 const gchar* CellDescription(AtkObject* object)
@@ -106,9 +103,7 @@ const gchar* CellDescription(AtkObject* object)
     const AccessibleTableSource* source = SourceOf(cell->table);
     if (!source || cell->row == kHeaderRow || cell->column != 0)
         return nullptr;
-    const std::string kind = source->AccessibleRowKind(cell->row);
-    g_object_set_data_full(G_OBJECT(object), "vantrel-cell-kind", g_strdup(kind.c_str()), g_free);
-    return static_cast<const gchar*>(g_object_get_data(G_OBJECT(object), "vantrel-cell-kind"));
+    return Lend(object, "vantrel-cell-kind", source->AccessibleRowKind(cell->row));
 }
 
 AtkStateSet* CellStates(AtkObject* object)
@@ -173,7 +168,7 @@ void InitCellClass(gpointer klass, gpointer)
 GType CellType()
 {
     static const GType type = RegisterAccessibleClass({ATK_TYPE_OBJECT, "VantrelTableCell",
-        sizeof(CellAccessibleClass), InitCellClass, sizeof(CellAccessible), nullptr, 0, nullptr});
+        sizeof(AtkObjectClass), InitCellClass, sizeof(CellAccessible), nullptr, 0, nullptr});
     return type;
 }
 
@@ -191,24 +186,37 @@ AtkObject* NewCell(TableAccessible* table, int row, int column)
 
 // The table.
 
-AtkObject* CellAt(TableAccessible* table, int row, int column)
+// A cell's child index; a header's key is below 0, so that the headers stay
+// when the rows change.
+int CellKey(TableAccessible* table, int row, int column)
 {
-    if (!IsCellOf(table, row, column))
-        return nullptr;
-    const int index = row * Columns(table) + column;
-    auto found = table->cells->find(index);
+    return row == kHeaderRow ? -1 - column : row * Columns(table) + column;
+}
+
+// The cell or header handed out before, else a new one.
+AtkObject* KeptCell(TableAccessible* table, int row, int column)
+{
+    const int key = CellKey(table, row, column);
+    auto found = table->cells->find(key);
     if (found == table->cells->end())
-        found = table->cells->emplace(index, NewCell(table, row, column)).first;
+        found = table->cells->emplace(key, NewCell(table, row, column)).first;
     return found->second;
 }
 
-void DropCells(TableAccessible* table)
+AtkObject* CellAt(TableAccessible* table, int row, int column)
 {
-    for (auto& [index, cell] : *table->cells) {
-        AsCell(cell)->table = nullptr;
-        g_object_unref(cell);
+    return IsCellOf(table, row, column) ? KeptCell(table, row, column) : nullptr;
+}
+
+// Lets go of the cells whose key is `first` or above.
+void DropCells(TableAccessible* table, int first)
+{
+    const auto from = table->cells->lower_bound(first);
+    for (auto kept = from; kept != table->cells->end(); ++kept) {
+        AsCell(kept->second)->table = nullptr;
+        g_object_unref(kept->second);
     }
-    table->cells->clear();
+    table->cells->erase(from, table->cells->end());
 }
 
 AtkObject* RefAt(AtkTable* object, gint row, gint column)
@@ -219,7 +227,7 @@ AtkObject* RefAt(AtkTable* object, gint row, gint column)
 
 gint IndexAt(AtkTable* object, gint row, gint column)
 {
-    return IsCellOf(AsTable(object), row, column) ? row * Columns(AsTable(object)) + column : -1;
+    return IsCellOf(AsTable(object), row, column) ? CellKey(AsTable(object), row, column) : -1;
 }
 
 gint ColumnAtIndex(AtkTable* object, gint index)
@@ -249,9 +257,7 @@ AtkObject* ColumnHeader(AtkTable* object, gint column)
     TableAccessible* table = AsTable(object);
     if (column < 0 || column >= Columns(table))
         return nullptr;
-    while (static_cast<int>(table->headers->size()) <= column)
-        table->headers->push_back(NewCell(table, kHeaderRow, static_cast<int>(table->headers->size())));
-    return (*table->headers)[static_cast<std::size_t>(column)];
+    return KeptCell(table, kHeaderRow, column);
 }
 
 const gchar* ColumnDescription(AtkTable* object, gint column)
@@ -321,10 +327,8 @@ gint ChildCount(AtkObject* object)
 
 AtkObject* RefChild(AtkObject* object, gint index)
 {
-    const int columns = Columns(AsTable(object));
-    if (columns <= 0 || index < 0)
-        return nullptr;
-    return RefAt(ATK_TABLE(object), index / columns, index % columns);
+    AtkTable* table = ATK_TABLE(object);
+    return RefAt(table, RowAtIndex(table, index), ColumnAtIndex(table, index));
 }
 
 // A reader asks for the cells it shows instead of walking every child.
@@ -337,21 +341,14 @@ AtkStateSet* TableStates(AtkObject* object)
 
 void InitTable(GTypeInstance* instance, gpointer)
 {
-    TableAccessible* table = AsTable(instance);
-    table->cells = new std::map<int, AtkObject*>;
-    table->headers = new std::vector<AtkObject*>;
+    AsTable(instance)->cells = new std::map<int, AtkObject*>;
 }
 
 void FinalizeTable(GObject* object)
 {
     TableAccessible* table = AsTable(object);
-    DropCells(table);
-    for (AtkObject* header : *table->headers) {
-        AsCell(header)->table = nullptr;
-        g_object_unref(header);
-    }
+    DropCells(table, INT_MIN);
     delete table->cells;
-    delete table->headers;
     G_OBJECT_CLASS(g_type_class_peek(GTK_TYPE_WIDGET_ACCESSIBLE))->finalize(object);
 }
 
@@ -367,7 +364,7 @@ void InitTableClass(gpointer klass, gpointer)
 GType TableType()
 {
     static const GType type = RegisterAccessibleClass({GTK_TYPE_WIDGET_ACCESSIBLE, "VantrelTableAccessible",
-        sizeof(TableAccessibleClass), InitTableClass, sizeof(TableAccessible), InitTable, ATK_TYPE_TABLE,
+        sizeof(GtkWidgetAccessibleClass), InitTableClass, sizeof(TableAccessible), InitTable, ATK_TYPE_TABLE,
         InitTableInterface});
     return type;
 }
@@ -379,11 +376,10 @@ GtkWidget* FocusWidgetOf(wxWindow& window)
     return window.m_wxwindow ? window.m_wxwindow : static_cast<GtkWidget*>(window.GetHandle());
 }
 
+// Null for no accessible of ours, which AsTable passes on.
 TableAccessible* TableOf(wxWindow& window)
 {
-    GtkWidget* widget = FocusWidgetOf(window);
-    AtkObject* own = widget ? OwnAccessibleOf(widget) : nullptr;
-    return own && G_TYPE_CHECK_INSTANCE_TYPE(own, TableType()) ? AsTable(own) : nullptr;
+    return AsTable(OwnAccessibleOf(FocusWidgetOf(window), TableType()));
 }
 
 } // namespace
@@ -391,14 +387,11 @@ TableAccessible* TableOf(wxWindow& window)
 void ExposeAsTable(wxWindow& window, const AccessibleTableSource& source, const std::string& name)
 {
     GtkWidget* widget = FocusWidgetOf(window);
-    if (!widget || TableOf(window))
+    AtkObject* accessible = widget ? GiveOwnAccessible(widget, TableType(), ATK_ROLE_TABLE) : nullptr;
+    if (!accessible)
         return;
-    auto* accessible = ATK_OBJECT(g_object_new(TableType(), "widget", widget, nullptr));
-    atk_object_initialize(accessible, widget);
-    atk_object_set_role(accessible, ATK_ROLE_TABLE);
-    atk_object_set_name(accessible, name.c_str());
     AsTable(accessible)->source = &source;
-    GiveOwnAccessible(widget, accessible);
+    atk_object_set_name(accessible, name.c_str());
 }
 
 void ReportTableRowsChanged(wxWindow& window)
@@ -406,7 +399,7 @@ void ReportTableRowsChanged(wxWindow& window)
     TableAccessible* table = TableOf(window);
     if (!table)
         return;
-    DropCells(table);
+    DropCells(table, 0);
     g_signal_emit_by_name(table, "model-changed");
     g_signal_emit_by_name(table, "visible-data-changed");
 }

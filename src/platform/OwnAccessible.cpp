@@ -8,6 +8,11 @@ constexpr char kAccessibleKey[] = "vantrel-own-accessible";
 
 using AccessibleLookup = AtkObject* (*)(GtkWidget*);
 
+AtkObject* StoredAccessible(GtkWidget* widget)
+{
+    return static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey));
+}
+
 // Each wrapped class's own lookup; touched on the window thread only.
 std::map<GType, AccessibleLookup>& ClassLookups()
 {
@@ -17,7 +22,7 @@ std::map<GType, AccessibleLookup>& ClassLookups()
 
 AtkObject* LookupWithOwn(GtkWidget* widget)
 {
-    if (AtkObject* own = OwnAccessibleOf(widget))
+    if (AtkObject* own = StoredAccessible(widget))
         return own;
     // A subclass inherits the wrapper: the nearest wrapped class decides.
     for (GType type = G_OBJECT_TYPE(widget); type; type = g_type_parent(type)) {
@@ -39,15 +44,22 @@ void WrapClassLookup(GtkWidget* widget)
 
 } // namespace
 
-void GiveOwnAccessible(GtkWidget* widget, AtkObject* accessible)
+AtkObject* GiveOwnAccessible(GtkWidget* widget, GType type, AtkRole role)
 {
+    if (StoredAccessible(widget))
+        return nullptr;
+    auto* accessible = ATK_OBJECT(g_object_new(type, "widget", widget, nullptr));
+    atk_object_initialize(accessible, widget);
+    atk_object_set_role(accessible, role);
     WrapClassLookup(widget);
     g_object_set_data_full(G_OBJECT(widget), kAccessibleKey, accessible, g_object_unref);
+    return accessible;
 }
 
-AtkObject* OwnAccessibleOf(GtkWidget* widget)
+AtkObject* OwnAccessibleOf(GtkWidget* widget, GType type)
 {
-    return static_cast<AtkObject*>(g_object_get_data(G_OBJECT(widget), kAccessibleKey));
+    AtkObject* own = widget ? StoredAccessible(widget) : nullptr;
+    return own && G_TYPE_CHECK_INSTANCE_TYPE(own, type) ? own : nullptr;
 }
 
 GType RegisterAccessibleClass(const AccessibleClassInfo& info)
