@@ -47,16 +47,6 @@ void ParseTemplateFile(const EmbeddedFile& file)
 // files are parsed when a name is first asked for that is not among them.
 const char kWindowTemplateFile[] = "main.xrc";
 
-bool IsWindowTemplateFile(const wxString& name)
-{
-    return name == kWindowTemplateFile;
-}
-
-bool IsOtherTemplateFile(const wxString& name)
-{
-    return name.EndsWith(".xrc") && !IsWindowTemplateFile(name);
-}
-
 void ParseTemplateFiles(bool (*wanted)(const wxString&))
 {
     for (const EmbeddedFile* file = kEmbeddedFiles; file->name; ++file)
@@ -79,13 +69,14 @@ const wxXmlNode* FindTemplate(const wxString& name)
     static bool othersParsed = false;
     if (!windowParsed) {
         windowParsed = true;
-        ParseTemplateFiles(IsWindowTemplateFile);
+        ParseTemplateFiles([](const wxString& file) { return file == kWindowTemplateFile; });
     }
     const wxXmlNode* node = FindParsedTemplate(name);
     if (node || othersParsed)
         return node;
     othersParsed = true;
-    ParseTemplateFiles(IsOtherTemplateFile);
+    ParseTemplateFiles(
+        [](const wxString& file) { return file.EndsWith(".xrc") && file != kWindowTemplateFile; });
     return FindParsedTemplate(name);
 }
 

@@ -100,10 +100,24 @@ void MakeDefaultIfAsked(wxButton* button, TemplateParams& params)
         button->SetDefault();
 }
 
+// A control with a caption, which takes a validator (a button, a check box).
+template <class Control>
+wxWindow* CreateCaptioned(const Placement& at, TemplateParams& params)
+{
+    return new Control(at.parent, at.id, params.Label("label"), at.position, at.size, at.style, wxDefaultValidator,
+                       at.name);
+}
+
+// A control with a caption and no validator (a static text or box).
+template <class Control>
+wxWindow* CreateLabelled(const Placement& at, TemplateParams& params)
+{
+    return new Control(at.parent, at.id, params.Label("label"), at.position, at.size, at.style, at.name);
+}
+
 wxWindow* CreateButton(const Placement& at, TemplateParams& params)
 {
-    auto* button = new wxButton(at.parent, at.id, params.Label("label"), at.position, at.size, at.style,
-                                wxDefaultValidator, at.name);
+    auto* button = static_cast<wxButton*>(CreateCaptioned<wxButton>(at, params));
     MakeDefaultIfAsked(button, params);
     return button;
 }
@@ -122,23 +136,6 @@ wxWindow* CreateStaticBitmap(const Placement& at, TemplateParams& params)
 {
     return new wxStaticBitmap(at.parent, at.id, TemplateBitmap(params, "bitmap"), at.position, at.size, at.style,
                               at.name);
-}
-
-wxWindow* CreateCheckBox(const Placement& at, TemplateParams& params)
-{
-    return new wxCheckBox(at.parent, at.id, params.Label("label"), at.position, at.size, at.style,
-                          wxDefaultValidator, at.name);
-}
-
-wxWindow* CreateRadioButton(const Placement& at, TemplateParams& params)
-{
-    return new wxRadioButton(at.parent, at.id, params.Label("label"), at.position, at.size, at.style,
-                             wxDefaultValidator, at.name);
-}
-
-wxWindow* CreateStaticBox(const Placement& at, TemplateParams& params)
-{
-    return new wxStaticBox(at.parent, at.id, params.Label("label"), at.position, at.size, at.style, at.name);
 }
 
 wxWindow* CreateTextCtrl(const Placement& at, TemplateParams&)
@@ -165,13 +162,6 @@ wxWindow* CreatePlace(const Placement& at, TemplateParams&)
                        at.name + "_container");
 }
 
-// Static texts also wrap, which needs the builder's unit conversion; see
-// TemplateBuilder::AddControl.
-wxWindow* CreateStaticText(const Placement& at, TemplateParams& params)
-{
-    return new wxStaticText(at.parent, at.id, params.Label("label"), at.position, at.size, at.style, at.name);
-}
-
 using ControlFactory = wxWindow* (*)(const Placement&, TemplateParams&);
 
 struct ControlClass {
@@ -184,13 +174,15 @@ constexpr ControlClass kControlClasses[] = {
     {"wxButton", CreateButton},
     {"wxBitmapButton", CreateBitmapButton},
     {"wxStaticBitmap", CreateStaticBitmap},
-    {"wxStaticText", CreateStaticText},
-    {"wxStaticBox", CreateStaticBox},
+    // Static texts also wrap, which needs the builder's unit conversion; see
+    // TemplateBuilder::AddControl.
+    {"wxStaticText", CreateLabelled<wxStaticText>},
+    {"wxStaticBox", CreateLabelled<wxStaticBox>},
     {"wxTextCtrl", CreateTextCtrl},
     {"wxComboBox", CreateComboBox},
     {"wxListBox", CreateListBox},
-    {"wxCheckBox", CreateCheckBox},
-    {"wxRadioButton", CreateRadioButton},
+    {"wxCheckBox", CreateCaptioned<wxCheckBox>},
+    {"wxRadioButton", CreateCaptioned<wxRadioButton>},
     {"unknown", CreatePlace},
 };
 
