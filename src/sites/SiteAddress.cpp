@@ -1,44 +1,38 @@
 #include "sites/SiteAddress.h"
 
+#include "platform/TextCase.h"
 #include "sites/SiteProfile.h"
-
-#include <strings.h>
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    const std::string::size_type size = std::char_traits<char>::length(prefix);
-    return text.size() >= size && ::strncasecmp(text.c_str(), prefix, size) == 0;
-}
+struct Scheme {
+    const char* prefix;
+    TlsPolicy tls;
+    RemoteProtocol protocol;
+};
+
+constexpr Scheme kSchemes[] = {
+    {"ftpes://", TlsPolicy::Demanded, RemoteProtocol::Ftp},
+    {"ftps://", TlsPolicy::Implicit, RemoteProtocol::Ftp},
+    {"sftp://", TlsPolicy::WhenOffered, RemoteProtocol::Sftp},
+    {"ftp://", TlsPolicy::Declined, RemoteProtocol::Ftp},
+};
 
 }  // namespace
 
 SiteAddress ParseSiteAddress(const std::string& host)
 {
-    SiteAddress address;
-    std::string rest = host;
-    if (StartsWithNoCase(rest, "ftpes://")) {
-        address.tls = TlsPolicy::Demanded;
-        rest.erase(0, 8);
-    } else if (StartsWithNoCase(rest, "ftps://")) {
-        address.tls = TlsPolicy::Implicit;
-        rest.erase(0, 7);
-    } else if (StartsWithNoCase(rest, "sftp://")) {
-        address.protocol = RemoteProtocol::Sftp;
-        rest.erase(0, 7);
-    } else if (StartsWithNoCase(rest, "ftp://")) {
-        address.tls = TlsPolicy::Declined;
-        rest.erase(0, 6);
-    } else {
-        address.host = host;  // no scheme: the text is the host, as it always was
-        return address;
+    for (const Scheme& scheme : kSchemes) {
+        const std::string prefix = scheme.prefix;
+        if (!StartsWithNoCase(host, prefix))
+            continue;
+        std::string rest = host.substr(prefix.size());
+        rest = rest.substr(0, rest.find('/'));
+        if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']')
+            rest = rest.substr(1, rest.size() - 2);
+        return SiteAddress{rest, scheme.tls, scheme.protocol};
     }
-    rest = rest.substr(0, rest.find('/'));
-    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']')
-        rest = rest.substr(1, rest.size() - 2);
-    address.host = rest;
-    return address;
+    return SiteAddress{host};  // no scheme: the text is the host, as it always was
 }
 
 std::uint16_t LoginPort(const SiteAddress& address, std::uint16_t portBox)

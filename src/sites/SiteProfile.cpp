@@ -1,8 +1,9 @@
 #include "sites/SiteProfile.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
-#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -43,11 +44,6 @@ std::array<std::string, kFieldCount> ReadFields(const std::string& record, int w
         fields[k] = Substring(record, open + 1, close - open - 1);
     }
     return fields;
-}
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 } // namespace
@@ -121,30 +117,16 @@ void ResetQuotedHiddenFields(SiteProfile& site)
 
 std::string HostFromSiteName(const std::string& siteName)
 {
-    std::size_t start = 0;
-    while (start < siteName.size() && IsSpace(siteName[start]))
-        ++start;
+    const std::size_t start = siteName.find_first_not_of(" \t\r\n\v\f");
+    if (start == std::string::npos)
+        return {};
     const std::size_t end = siteName.find_first_of(" \t", start);
     return siteName.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 int ParseLeadingInt(const std::string& text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        value = INT_MAX;
-    return static_cast<int>(value);
+    // strtol saturates at the long's range, which holds the int's.
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
