@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -12,10 +13,7 @@ namespace {
 std::string SpokenText(const wxStaticText& label)
 {
     std::string text = ToUtf8(label.GetLabelText());
-    for (char& c : text) {
-        if (c == '\n')
-            c = ' ';
-    }
+    std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 

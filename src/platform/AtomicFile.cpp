@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -17,14 +18,6 @@ void Reached(AtomicFile::Step step)
 {
     if (const AtomicFile::StepHook hook = stepHook.load())
         hook(step);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool WriteAll(int fd, const std::string& text)
@@ -71,10 +64,9 @@ bool AtomicFile::Write(const std::string& path, const std::string& contents, std
 {
     // A dot name of its own, so the half-written file is never taken for the
     // real one; mkostemp opens it O_EXCL with mode 0600.
-    const std::string folder = FolderOf(path);
-    const std::size_t slash = path.rfind('/');
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string fresh = folder + "/." + base + ".XXXXXX";
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string fresh = folder + "/." + target.filename().string() + ".XXXXXX";
     const int fd = ::mkostemp(fresh.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(path, errno, error);

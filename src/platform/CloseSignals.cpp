@@ -6,12 +6,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <utility>
 
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
-constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
+constexpr std::size_t kSignalCount = std::size(kSignals);
 
 // What the handler may touch: plain values set before it is installed.
 int pipeRead = -1;
@@ -58,7 +59,7 @@ CloseSignals::CloseSignals(std::function<void()> onClose) : onClose(std::move(on
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < kSignalCount; ++i)
+    for (std::size_t i = 0; i < kSignalCount; ++i)
         sigaction(kSignals[i], &action, &previous[i]);
 }
 
@@ -66,7 +67,7 @@ CloseSignals::~CloseSignals()
 {
     if (!watch)
         return;
-    for (int i = 0; i < kSignalCount; ++i)
+    for (std::size_t i = 0; i < kSignalCount; ++i)
         sigaction(kSignals[i], &previous[i], nullptr);
     g_source_remove(watch);
     ::close(std::exchange(pipeRead, -1));

@@ -51,12 +51,16 @@ bool UsesBuiltInAdwaita()
     return adwaita;
 }
 
-void AddScreenCss(const std::string& css)
+// Over the theme for the whole screen, or for one widget's `style` only.
+void AddCss(const std::string& css, GtkStyleContext* style = nullptr)
 {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    const guint priority = GTK_STYLE_PROVIDER_PRIORITY_APPLICATION;
+    if (style)
+        gtk_style_context_add_provider(style, GTK_STYLE_PROVIDER(provider), priority);
+    else
+        gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider), priority);
     g_object_unref(provider);
 }
 
@@ -95,7 +99,7 @@ void UseCompactControls()
     if (done)
         return;
     done = true;
-    AddScreenCss(std::string(kCompactCss) + (UsesBuiltInAdwaita() ? kAdwaitaMarksCss : ""));
+    AddCss(std::string(kCompactCss) + (UsesBuiltInAdwaita() ? kAdwaitaMarksCss : ""));
 }
 
 void SetPasswordMask(wxTextCtrl* edit, bool masked)
@@ -144,11 +148,7 @@ void ShowWholeText(wxTextCtrl* edit, const wxString& widest)
     GtkWidget* widget = static_cast<GtkWidget*>(edit->GetHandle());
     if (!GTK_IS_ENTRY(widget))
         return;
-    GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, kNarrowEntryCss, -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider),
-                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
+    AddCss(kNarrowEntryCss, gtk_widget_get_style_context(widget));
     const int room = edit->GetSize().GetWidth() - EntryFrameWidth(widget) - kCursorRoom;
     wxFont font = edit->GetFont();
     const int width = TextWidth(font, widest);

@@ -7,10 +7,6 @@
 #include "platform/UnknownHostKeyException.h"
 #include "platform/UntrustedCertificateException.h"
 
-InternetSession::InternetSession() = default;
-
-InternetSession::~InternetSession() = default;
-
 std::unique_ptr<FtpConnection> InternetSession::GetFtpConnection(const FtpLoginRequest& request)
 {
     std::string loadError;

@@ -11,8 +11,8 @@ class FtpConnection;
 // Makes FTP connections. Derived by the program's own session class.
 class InternetSession {
 public:
-    InternetSession();
-    virtual ~InternetSession();
+    InternetSession() = default;
+    virtual ~InternetSession() = default;
 
     InternetSession(const InternetSession&) = delete;
     InternetSession& operator=(const InternetSession&) = delete;

@@ -5,12 +5,8 @@
 
 namespace {
 
-struct ThreadLastError {
-    int code = 0;
-    std::string response;
-};
-
-thread_local ThreadLastError lastError;
+thread_local int lastCode = 0;
+thread_local std::string lastResponse;
 
 const char* InternetMessage(int code)
 {
@@ -47,8 +43,8 @@ const char* InternetMessage(int code)
 
 void SetLastError(int code, std::string response)
 {
-    lastError.code = code;
-    lastError.response = std::move(response);
+    lastCode = code;
+    lastResponse = std::move(response);
 }
 
 bool TakeResult(const EngineResult& result)
@@ -60,12 +56,12 @@ bool TakeResult(const EngineResult& result)
 
 int GetLastError()
 {
-    return lastError.code;
+    return lastCode;
 }
 
 const std::string& GetLastResponseInfo()
 {
-    return lastError.response;
+    return lastResponse;
 }
 
 std::string SystemMessage(int code)

@@ -97,10 +97,12 @@ wxString Printable(const std::string& text)
 
 } // namespace
 
-namespace {
-
-int Answer(wxMessageDialog& box)
+int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style,
+               const ButtonLabels& labels)
 {
+    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
+    if (!labels.yes.empty())
+        box.SetYesNoCancelLabels(FromUtf8(labels.yes), FromUtf8(labels.no), FromUtf8(labels.cancel));
     ShowKindIconsInMessageBoxes();
     switch (box.ShowModal()) {
     case wxID_YES: return IDYES;
@@ -108,22 +110,6 @@ int Answer(wxMessageDialog& box)
     case wxID_CANCEL: return IDCANCEL;
     default: return IDOK;
     }
-}
-
-} // namespace
-
-int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style)
-{
-    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
-    return Answer(box);
-}
-
-int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style,
-               const ButtonLabels& labels)
-{
-    wxMessageDialog box(owner, Printable(text), FromUtf8(caption), WxStyle(style));
-    box.SetYesNoCancelLabels(FromUtf8(labels.yes), FromUtf8(labels.no), FromUtf8(labels.cancel));
-    return Answer(box);
 }
 
 bool CancelOpenDialogs(const wxWindow* owner)

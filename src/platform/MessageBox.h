@@ -23,10 +23,6 @@ enum MessageBoxAnswer : int {
     IDNO = 7,
 };
 
-// Shows a modal box owned by `owner`; texts are UTF-8. Returns the button
-// pressed.
-int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style);
-
 // The captions of a MB_YESNOCANCEL box's buttons, which say what each does
 // ("&Resume", "Re&place", "&Cancel", with their access keys); the answers stay IDYES, IDNO and IDCANCEL.
 struct ButtonLabels {
@@ -35,8 +31,10 @@ struct ButtonLabels {
     std::string cancel;
 };
 
+// Shows a modal box owned by `owner`, with the toolkit's captions unless
+// `labels` are given; texts are UTF-8. Returns the button pressed.
 int MessageBox(wxWindow* owner, const std::string& text, const std::string& caption, unsigned style,
-               const ButtonLabels& labels);
+               const ButtonLabels& labels = {});
 
 // Answers Cancel to every modal dialog open over `owner` (message boxes,
 // file choosers, the program's own dialogs), so that the code that opened

@@ -32,6 +32,11 @@ void AppendUtf8(std::string& out, std::uint32_t code)
     out += static_cast<char>(0x80 | (code & 0x3F));
 }
 
+bool ShownAsLatin1(const std::string& bytes)
+{
+    return !bytes.empty() && wxString::FromUTF8(bytes.data(), bytes.size()).empty();
+}
+
 }  // namespace
 
 wxString FromUtf8(const std::string& text)
@@ -51,15 +56,6 @@ std::string ToUtf8(const wxString& text)
         AppendUtf8(utf8, c.GetValue());
     return utf8;
 }
-
-namespace {
-
-bool ShownAsLatin1(const std::string& bytes)
-{
-    return !bytes.empty() && wxString::FromUTF8(bytes.data(), bytes.size()).empty();
-}
-
-}  // namespace
 
 wxString DisplayName(const std::string& bytes)
 {
