@@ -204,7 +204,6 @@ bool CFtpClientDlg::UpdateData(bool saveAndValidate)
 bool CFtpClientDlg::OnInitDialog()
 {
     UpdateData(false);
-    hIcon = wxIconBundle();
     for (int size : {16, 32, 48, 64}) {
         const wxBitmap picture = LoadResourceBitmap(wxString::Format("vantrel-%d.png", size));
         if (picture.IsOk()) {
@@ -215,7 +214,6 @@ bool CFtpClientDlg::OnInitDialog()
     }
     if (!hIcon.IsEmpty())
         SetIcons(hIcon);
-    domainCombo = Child<wxComboBox>(this, IDC_DOMAIN);
 
     SettingsStore store;
     LoadSettings(store);

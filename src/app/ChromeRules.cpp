@@ -2,6 +2,8 @@
 
 #include "platform/ProgramFiles.h"
 
+#include <glib.h>
+
 #include <cstdio>
 
 namespace {
@@ -9,27 +11,6 @@ namespace {
 constexpr long long kSecondsPerDay = 24 * 60 * 60;
 constexpr const char* kGuideInFolder = "programs/VantrelDoc.pdf";
 constexpr const char* kGuideView = "#page=1&view=fitH";
-
-bool IsUnreservedInPath(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-}
-
-std::string PercentEncodedPath(const std::string& path)
-{
-    std::string encoded;
-    for (unsigned char c : path) {
-        if (IsUnreservedInPath(c)) {
-            encoded += static_cast<char>(c);
-            continue;
-        }
-        char escape[4];
-        std::snprintf(escape, sizeof escape, "%%%02X", c);
-        encoded += escape;
-    }
-    return encoded;
-}
 
 std::string WithoutTrailingSpaces(std::string line)
 {
@@ -65,7 +46,11 @@ std::string MailLink(const std::string& address)
 
 std::string DocumentationAddress(const std::string& pdfPath)
 {
-    return "file://" + PercentEncodedPath(pdfPath) + kGuideView;
+    // Every byte but the unreserved ones and the slashes percent-encoded.
+    gchar* path = g_uri_escape_string(pdfPath.c_str(), "/", FALSE);
+    const std::string address = std::string("file://") + path + kGuideView;
+    g_free(path);
+    return address;
 }
 
 std::string DocumentationPdfIn(const std::string& executableDir, const std::string& docFromProgram)

@@ -32,7 +32,6 @@ enum ControlId : int {
 };
 
 enum CommandId : int {
-    ID_SYSTEM_ABOUT = 16,
     ID_EXIT = 32772,
     ID_OPENIN_CONFIGURE = 32774,
     ID_OPENIN_TEXT = 32775,
@@ -41,7 +40,6 @@ enum CommandId : int {
     ID_DOCUMENTATION = 32779,
     ID_CANCEL_MENU = 32781,
     ID_ABOUT = 32782,
-    ID_HELP_COMMAND = 57670,
 };
 
 // The run-time clock's timer.

@@ -34,30 +34,9 @@ std::string ConfigHome()
     return ToUtf8(wxGetHomeDir()) + "/.config";
 }
 
-std::string FolderPath()
-{
-    return ConfigHome() + "/" + VendorKey();
-}
-
 wxString Key(const std::string& entry)
 {
     return kSection + FromUtf8(entry);
-}
-
-// Creates the vendor folder private to the user, or makes it so.
-bool MakePrivateFolder(std::string& error)
-{
-    const std::string folder = FolderPath();
-    wxLogNull quiet;  // the failure is reported by the caller, in words of ours
-    if (!wxFileName::Mkdir(FromUtf8(folder), 0700, wxPATH_MKDIR_FULL) && !wxDirExists(FromUtf8(folder))) {
-        error = "Cannot create the folder " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    if (chmod(folder.c_str(), 0700) != 0) {
-        error = "Cannot make the folder " + folder + " private: " + std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 // wxFileConfig asserts on a line it cannot name (such as "=value") and then
@@ -86,17 +65,27 @@ void SettingsStore::SetRegistryKey(const std::string& vendorKey)
 
 std::string SettingsStore::FilePath()
 {
-    return FolderPath() + "/Vantrel.ini";
+    return Folder() + "/Vantrel.ini";
 }
 
 std::string SettingsStore::Folder()
 {
-    return FolderPath();
+    return ConfigHome() + "/" + VendorKey();
 }
 
 bool SettingsStore::MakeFolder(std::string& error)
 {
-    return MakePrivateFolder(error);
+    const std::string folder = Folder();
+    wxLogNull quiet;  // the failure is reported by the caller, in words of ours
+    if (!wxFileName::Mkdir(FromUtf8(folder), 0700, wxPATH_MKDIR_FULL) && !wxDirExists(FromUtf8(folder))) {
+        error = "Cannot create the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    if (chmod(folder.c_str(), 0700) != 0) {
+        error = "Cannot make the folder " + folder + " private: " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 SettingsStore::SettingsStore() : filePath(FilePath())
@@ -201,7 +190,7 @@ bool SettingsStore::Flush(std::string& error)
     }
     if (!changed)
         return true;
-    if (!MakePrivateFolder(error))
+    if (!MakeFolder(error))
         return false;
     wxLogNull quiet;
     // wx's own Flush removes the old file before it renames the new one in:

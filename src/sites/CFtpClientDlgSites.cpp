@@ -142,10 +142,8 @@ void CFtpClientDlg::OnRemove()
     const bool placeholderListed = std::any_of(siteItems.begin(), siteItems.end(), [](const SiteItem& item) {
         return StartsWithNoCase(item.name, PLACEHOLDER_SITE);
     });
-    if (!placeholderListed) {
-        LoadSiteRecord(PlaceholderRecord());
-        currentSite = AddSiteItem(domain, PlaceholderRecord());
-    }
+    if (!placeholderListed)
+        AddSiteItem(PLACEHOLDER_SITE, PlaceholderRecord());
     currentSite = 0;
     domainCombo->SetSelection(0);
     LoadSiteRecord(SiteRecordAt(0));

@@ -24,13 +24,13 @@ std::string Fields(const std::string& record)
     return FormatSiteRecord(LoadSiteRecord(record));
 }
 
-// The sites whose records differ between the two lists: added, changed or
-// removed ones.
 bool Storable(const std::string& record)
 {
     return record.find(PLACEHOLDER_SITE) == std::string::npos;
 }
 
+// The sites whose records differ between the two lists: added, changed or
+// removed ones.
 std::set<SiteKey> TouchedSites(const std::vector<std::string>& before, const std::vector<std::string>& after)
 {
     std::map<std::string, int> unmatched;
