@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <glib.h>
+
 #include <cstdint>
 
 namespace {
@@ -13,23 +15,9 @@ bool IsScalarValue(std::uint32_t code)
 
 void AppendUtf8(std::string& out, std::uint32_t code)
 {
-    if (!IsScalarValue(code))
-        code = replacementCharacter;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-        return;
-    }
-    if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    }
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    const gunichar scalar = IsScalarValue(code) ? code : replacementCharacter;
+    char bytes[6];
+    out.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(scalar, bytes)));
 }
 
 bool ShownAsLatin1(const std::string& bytes)

@@ -1,6 +1,7 @@
 #include "platform/TextCase.h"
 
 #include <algorithm>
+#include <compare>
 
 namespace {
 
@@ -11,24 +12,15 @@ char FoldAscii(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-int CompareFolded(char left, char right)
-{
-    const auto l = static_cast<unsigned char>(FoldAscii(left));
-    const auto r = static_cast<unsigned char>(FoldAscii(right));
-    return (l > r) - (l < r);
-}
-
 } // namespace
 
 int CompareNoCase(const std::string& left, const std::string& right)
 {
-    const std::size_t common = std::min(left.size(), right.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const int order = CompareFolded(left[i], right[i]);
-        if (order != 0)
-            return order;
-    }
-    return (left.size() > right.size()) - (left.size() < right.size());
+    const auto order = std::lexicographical_compare_three_way(
+        left.begin(), left.end(), right.begin(), right.end(), [](char l, char r) {
+            return static_cast<unsigned char>(FoldAscii(l)) <=> static_cast<unsigned char>(FoldAscii(r));
+        });
+    return (order > 0) - (order < 0);
 }
 
 bool EqualsNoCase(const std::string& left, const std::string& right)
