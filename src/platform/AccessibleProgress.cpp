@@ -37,47 +37,22 @@ void GetValueAndText(AtkValue* value, gdouble* current, gchar** text)
         *text = g_strdup(self->text ? self->text : "");
 }
 
-AtkRange* GetRange(AtkValue*)
-{
-    return atk_range_new(kLowest, kHighest, nullptr);
-}
-
-gdouble GetIncrement(AtkValue*)
-{
-    return 1.0;
-}
-
-// The older half of the interface, which some readers still ask.
 void SetDouble(GValue* value, double number)
 {
     g_value_init(value, G_TYPE_DOUBLE);
     g_value_set_double(value, number);
 }
 
-void GetCurrentValue(AtkValue* value, GValue* out)
-{
-    SetDouble(out, AsProgress(value)->percent);
-}
-
-void GetMinimumValue(AtkValue*, GValue* out)
-{
-    SetDouble(out, kLowest);
-}
-
-void GetMaximumValue(AtkValue*, GValue* out)
-{
-    SetDouble(out, kHighest);
-}
-
 void InitValueInterface(gpointer table, gpointer)
 {
     auto* iface = static_cast<AtkValueIface*>(table);
     iface->get_value_and_text = GetValueAndText;
-    iface->get_range = GetRange;
-    iface->get_increment = GetIncrement;
-    iface->get_current_value = GetCurrentValue;
-    iface->get_minimum_value = GetMinimumValue;
-    iface->get_maximum_value = GetMaximumValue;
+    iface->get_range = [](AtkValue*) { return atk_range_new(kLowest, kHighest, nullptr); };
+    iface->get_increment = [](AtkValue*) { return 1.0; };
+    // The older half of the interface, which some readers still ask.
+    iface->get_current_value = [](AtkValue* value, GValue* out) { SetDouble(out, AsProgress(value)->percent); };
+    iface->get_minimum_value = [](AtkValue*, GValue* out) { SetDouble(out, kLowest); };
+    iface->get_maximum_value = [](AtkValue*, GValue* out) { SetDouble(out, kHighest); };
 }
 
 void FinalizeProgress(GObject* object)

@@ -242,16 +242,6 @@ gint RowAtIndex(AtkTable* object, gint index)
     return columns > 0 && index >= 0 ? index / columns : -1;
 }
 
-gint ColumnCount(AtkTable* object)
-{
-    return Columns(AsTable(object));
-}
-
-gint RowCount(AtkTable* object)
-{
-    return Rows(AsTable(object));
-}
-
 AtkObject* ColumnHeader(AtkTable* object, gint column)
 {
     TableAccessible* table = AsTable(object);
@@ -270,11 +260,6 @@ gboolean RowSelected(AtkTable* object, gint row)
 {
     const AccessibleTableSource* source = SourceOf(AsTable(object));
     return source && row >= 0 && row < source->AccessibleRows() && source->AccessibleRowSelected(row);
-}
-
-gboolean CellSelected(AtkTable* object, gint row, gint)
-{
-    return RowSelected(object, row);
 }
 
 // The list selects one row at most, which the focus search finds first.
@@ -311,12 +296,13 @@ void InitTableInterface(gpointer table, gpointer)
     iface->get_index_at = IndexAt;
     iface->get_column_at_index = ColumnAtIndex;
     iface->get_row_at_index = RowAtIndex;
-    iface->get_n_columns = ColumnCount;
-    iface->get_n_rows = RowCount;
+    iface->get_n_columns = [](AtkTable* object) { return Columns(AsTable(object)); };
+    iface->get_n_rows = [](AtkTable* object) { return Rows(AsTable(object)); };
     iface->get_column_header = ColumnHeader;
     iface->get_column_description = ColumnDescription;
     iface->is_row_selected = RowSelected;
-    iface->is_selected = CellSelected;
+    // The list selects whole rows.
+    iface->is_selected = [](AtkTable* object, gint row, gint) { return RowSelected(object, row); };
     iface->get_selected_rows = SelectedRows;
 }
 
