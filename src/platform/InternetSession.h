@@ -2,9 +2,7 @@
 #include "engine/EngineTimeouts.h"
 #include "engine/TlsTypes.h"
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
 class FtpConnection;
 
