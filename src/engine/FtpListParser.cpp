@@ -1,6 +1,8 @@
 #include "engine/FtpListParser.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
@@ -18,13 +20,8 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
@@ -94,55 +91,32 @@ struct CivilTime {
     int second = 0;
 };
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month)
+// The standard calendar, which, unlike timegm and mktime, never looks at the
+// process's time zone.
+std::chrono::year_month_day DateOf(const CivilTime& t)
 {
-    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return (month == 2 && IsLeapYear(year)) ? 29 : days[static_cast<std::size_t>(month - 1)];
+    return {std::chrono::year(t.year), std::chrono::month(static_cast<unsigned>(t.month)),
+            std::chrono::day(static_cast<unsigned>(t.day))};
 }
 
+// Month and day come from at most two digits, so DateOf holds them whole.
 bool IsValid(const CivilTime& t)
 {
-    return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= DaysInMonth(t.year, t.month) &&
-           t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 &&
+    return DateOf(t).ok() && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 &&
            t.second <= 60;
 }
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm); kept
-// independent of the process's time zone, which timegm/mktime are not always.
-std::int64_t DaysFromCivil(int year, int month, int day)
-{
-    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yearOfEra = y - era * 400;
-    const std::int64_t monthIndex = month > 2 ? month - 3 : month + 9;
-    const std::int64_t dayOfYear = (153 * monthIndex + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-int YearFromDays(std::int64_t days)
-{
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t dayOfEra = z - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    const std::int64_t year = yearOfEra + era * 400 + (monthIndex >= 10 ? 1 : 0);
-    return static_cast<int>(year);
-}
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
-
 std::time_t ToTimeT(const CivilTime& t)
 {
-    const std::int64_t days = DaysFromCivil(t.year, t.month, t.day);
+    const std::int64_t days = std::chrono::sys_days(DateOf(t)).time_since_epoch().count();
     return static_cast<std::time_t>(days * SecondsPerDay + t.hour * 3600 + t.minute * 60 + t.second);
 }
 
-int UtcYearOf(std::time_t now) { return YearFromDays(FloorDiv(static_cast<std::int64_t>(now), SecondsPerDay)); }
+int UtcYearOf(std::time_t now)
+{
+    const auto day = std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds(std::chrono::seconds(now)));
+    return static_cast<int>(std::chrono::year_month_day(day).year());
+}
 
 // ls leaves the year out for recent dates; a date that would lie more than a
 // day ahead of us (a day of slack for clock skew and time zones) belongs to
@@ -347,19 +321,6 @@ std::optional<FtpListEntry> ParseDosLine(std::string_view line)
 
 // ---- MLSD -----------------------------------------------------------------
 
-struct Fact {
-    std::string_view name;
-    std::string_view value;
-};
-
-std::optional<Fact> SplitFact(std::string_view text)
-{
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos || equals == 0)
-        return std::nullopt;
-    return Fact{text.substr(0, equals), text.substr(equals + 1)};
-}
-
 // "20200105123456" with an optional ".sss" that we drop.
 bool ParseMlsdTime(std::string_view text, std::time_t& value)
 {
@@ -401,16 +362,16 @@ MlsdType ParseMlsdType(std::string_view value)
 }
 
 // Unknown facts are ignored; a known one that does not parse spoils the line.
-bool ApplyFact(const Fact& fact, FtpListEntry& entry, MlsdType& type)
+bool ApplyFact(std::string_view name, std::string_view value, FtpListEntry& entry, MlsdType& type)
 {
-    if (EqualsIgnoreCase(fact.name, "type")) {
-        type = ParseMlsdType(fact.value);
+    if (EqualsIgnoreCase(name, "type")) {
+        type = ParseMlsdType(value);
         return true;
     }
-    if (EqualsIgnoreCase(fact.name, "size"))
-        return ParseNumber(fact.value, entry.size);
-    if (EqualsIgnoreCase(fact.name, "modify"))
-        return ParseMlsdTime(fact.value, entry.modified);
+    if (EqualsIgnoreCase(name, "size"))
+        return ParseNumber(value, entry.size);
+    if (EqualsIgnoreCase(name, "modify"))
+        return ParseMlsdTime(value, entry.modified);
     return true;
 }
 
@@ -420,10 +381,10 @@ bool ApplyFacts(std::string_view facts, FtpListEntry& entry, MlsdType& type)
         const std::size_t semicolon = facts.find(';');
         const std::string_view text = facts.substr(0, semicolon);
         facts = semicolon == std::string_view::npos ? std::string_view() : facts.substr(semicolon + 1);
-        if (text.empty())
+        const std::size_t equals = text.find('=');
+        if (equals == std::string_view::npos || equals == 0)
             continue;
-        const std::optional<Fact> fact = SplitFact(text);
-        if (fact && !ApplyFact(*fact, entry, type))
+        if (!ApplyFact(text.substr(0, equals), text.substr(equals + 1), entry, type))
             return false;
     }
     return true;
