@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -41,11 +42,7 @@ constexpr std::array<Prefix, 2> unreachableV6{{
 template <std::size_t N>
 bool InAny(const std::uint8_t* address, const std::array<Prefix, N>& prefixes)
 {
-    for (const Prefix& prefix : prefixes) {
-        if (InPrefix(address, prefix))
-            return true;
-    }
-    return false;
+    return std::any_of(prefixes.begin(), prefixes.end(), [address](const Prefix& p) { return InPrefix(address, p); });
 }
 
 bool IsUnreachable(const std::string& text)

@@ -61,6 +61,39 @@ std::vector<std::string> FeatureParameters(const std::string& featReply, const s
     return parameters;
 }
 
+enum PassiveCode { replyPasv = 227, replyEpsv = 229 };
+constexpr std::size_t codeLength = 3;
+constexpr unsigned maxPort = 65535;
+constexpr unsigned maxByte = 255;
+constexpr int pasvNumbers = 6;
+constexpr int pasvPortHigh = 4;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The decimal number at `at`, at most `limit`; `at` moves past it.
+bool ReadNumber(const std::string& text, std::size_t& at, unsigned limit, unsigned& value)
+{
+    if (at >= text.size() || !IsDigit(text[at]))
+        return false;
+    value = 0;
+    for (; at < text.size() && IsDigit(text[at]); ++at) {
+        value = value * 10 + static_cast<unsigned>(text[at] - '0');
+        if (value > limit)
+            return false;
+    }
+    return true;
+}
+
+// The reply's first line after its code: later lines are no part of the answer.
+std::string FirstLineText(const std::string& text)
+{
+    const std::string line = text.substr(0, text.find('\n'));
+    return line.size() > codeLength ? line.substr(codeLength) : std::string();
+}
+
 }  // namespace
 
 bool ParsePwdReply(const FtpReply& reply, std::string& path)
@@ -73,9 +106,8 @@ bool ParseSizeReply(const FtpReply& reply, std::uint64_t& size)
     if (reply.code != replyFileStatus || reply.text.size() < 5 || reply.text[3] != ' ')
         return false;
     std::uint64_t value = 0;
-    const std::string digits = reply.text.substr(4);
-    for (const char c : digits) {
-        if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10)
+    for (const char c : reply.text.substr(4)) {
+        if (!IsDigit(c) || value > (UINT64_MAX - 9) / 10)
             return false;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
@@ -149,43 +181,6 @@ EprtOutcome ReadEprtReply(const FtpReply& reply)
         return EprtOutcome::TryPort;
     return EprtOutcome::Refused;
 }
-
-namespace {
-
-enum PassiveCode { replyPasv = 227, replyEpsv = 229 };
-constexpr std::size_t codeLength = 3;
-constexpr unsigned maxPort = 65535;
-constexpr unsigned maxByte = 255;
-constexpr int pasvNumbers = 6;
-constexpr int pasvPortHigh = 4;
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The decimal number at `at`, at most `limit`; `at` moves past it.
-bool ReadNumber(const std::string& text, std::size_t& at, unsigned limit, unsigned& value)
-{
-    if (at >= text.size() || !IsDigit(text[at]))
-        return false;
-    value = 0;
-    for (; at < text.size() && IsDigit(text[at]); ++at) {
-        value = value * 10 + static_cast<unsigned>(text[at] - '0');
-        if (value > limit)
-            return false;
-    }
-    return true;
-}
-
-// The reply's first line after its code: later lines are no part of the answer.
-std::string FirstLineText(const std::string& text)
-{
-    const std::string line = text.substr(0, text.find('\n'));
-    return line.size() > codeLength ? line.substr(codeLength) : std::string();
-}
-
-}  // namespace
 
 bool ParsePasvReply(const FtpReply& reply, unsigned& port)
 {

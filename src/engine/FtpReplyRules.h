@@ -12,11 +12,11 @@
 // quotes undone ("/a ""b""" is /a "b"). False for any other reply.
 bool ParsePwdReply(const FtpReply& reply, std::string& path);
 
-// The first word of each feature line of a FEAT reply, upper-cased; the
-// opening "211-Features:" line and the closing line are not features.
 // A 213 reply to SIZE: "213 <decimal bytes>" and nothing else.
 bool ParseSizeReply(const FtpReply& reply, std::uint64_t& size);
 
+// The first word of each feature line of a FEAT reply, upper-cased; the
+// opening "211-Features:" line and the closing line are not features.
 std::vector<std::string> FeatureNames(const std::string& featReply);
 
 // Whether a FEAT reply lists TLS among its AUTH mechanisms ("AUTH TLS",

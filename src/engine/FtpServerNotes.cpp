@@ -12,6 +12,14 @@ const std::pair<HashCommand, const char*> hashWords[] = {
     {HashCommand::XMd5, "xmd5"},
 };
 
+// The features' yes-or-no facts by their names in the notes.
+const std::pair<bool FtpFeatures::*, const char*> flagWords[] = {
+    {&FtpFeatures::mlsd, "mlsd"},
+    {&FtpFeatures::utf8, "utf8"},
+    {&FtpFeatures::tlsOffered, "tls"},
+    {&FtpFeatures::size, "size"},
+};
+
 bool HasWord(const std::string& list, const std::string& word)
 {
     std::istringstream words(list);
@@ -25,10 +33,8 @@ bool HasWord(const std::string& list, const std::string& word)
 FtpFeatures ParseFeatures(const std::string& list)
 {
     FtpFeatures features;
-    features.mlsd = HasWord(list, "mlsd");
-    features.utf8 = HasWord(list, "utf8");
-    features.tlsOffered = HasWord(list, "tls");
-    features.size = HasWord(list, "size");
+    for (const auto& [flag, word] : flagWords)
+        features.*flag = HasWord(list, word);
     for (const auto& [command, word] : hashWords)
         if (HasWord(list, word))
             features.hash = command;
@@ -44,14 +50,9 @@ constexpr char currentList = '+';
 std::string FormatFeatures(const FtpFeatures& features)
 {
     std::string list(1, currentList);  // alone: no feature at all
-    if (features.mlsd)
-        list += ",mlsd";
-    if (features.utf8)
-        list += ",utf8";
-    if (features.tlsOffered)
-        list += ",tls";
-    if (features.size)
-        list += ",size";
+    for (const auto& [flag, word] : flagWords)
+        if (features.*flag)
+            list += std::string(",") + word;
     for (const auto& [command, word] : hashWords)
         if (features.hash == command)
             list += std::string(",") + word;
