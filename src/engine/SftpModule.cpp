@@ -5,12 +5,6 @@
 #include <mutex>
 #include <string>
 
-namespace {
-
-using OpenSftpConnectionFunction = decltype(&VantrelOpenSftpConnection);
-
-}  // namespace
-
 RemoteFileSystem* OpenSftpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
                                      FtpLoginOutcome& outcome)
 {
@@ -24,6 +18,7 @@ RemoteFileSystem* OpenSftpConnection(const EngineTimeouts& timeouts, const FtpLo
     });
     if (open)
         return open(timeouts, request, outcome);
-    outcome.result = EngineResult::Failure(ERROR_INTERNET_INTERNAL_ERROR, "The SFTP module could not be loaded: " + loadError);
+    outcome.result =
+        EngineResult::Failure(ERROR_INTERNET_INTERNAL_ERROR, "The SFTP module could not be loaded: " + loadError);
     return nullptr;
 }

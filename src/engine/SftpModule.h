@@ -13,6 +13,8 @@ class RemoteFileSystem;
 extern "C" RemoteFileSystem* VantrelOpenSftpConnection(const EngineTimeouts& timeouts, const FtpLoginRequest& request,
                                                        FtpLoginOutcome& outcome);
 
+using OpenSftpConnectionFunction = decltype(&VantrelOpenSftpConnection);
+
 inline constexpr char kSftpModuleName[] = "libvantrel-sftp.so";
 inline constexpr char kOpenSftpConnectionSymbol[] = "VantrelOpenSftpConnection";
 

@@ -46,6 +46,8 @@ public:
 extern "C" TlsLayer* VantrelMakeTlsLayer(const std::string& host, const std::string& trustedFingerprint,
                                          std::chrono::milliseconds handshake);
 
+using MakeTlsLayerFunction = decltype(&VantrelMakeTlsLayer);
+
 inline constexpr char kTlsModuleName[] = "libvantrel-tls.so";
 inline constexpr char kMakeTlsLayerSymbol[] = "VantrelMakeTlsLayer";
 
