@@ -13,9 +13,7 @@ SshConnection::~SshConnection()
 EngineResult SshConnection::StartSftp()
 {
     sftp = sftp_new(session);
-    if (!sftp)
-        return Failure();
-    if (sftp_init(sftp) != SSH_OK)
+    if (!sftp || sftp_init(sftp) != SSH_OK)
         return Failure();
     return {};
 }

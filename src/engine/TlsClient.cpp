@@ -6,6 +6,7 @@
 #include <Poco/Net/SSLException.h>
 
 #include <openssl/bio.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
@@ -52,14 +53,9 @@ std::string Fingerprint(const X509* certificate)
     unsigned int size = 0;
     if (X509_digest(certificate, EVP_sha256(), digest, &size) != 1)
         return {};
-    static const char hex[] = "0123456789ABCDEF";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        if (i > 0)
-            text += ':';
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 0xF];
-    }
+    char* hex = OPENSSL_buf2hexstr(digest, size);  // upper-case pairs joined by ':'
+    const std::string text = hex ? hex : "";
+    OPENSSL_free(hex);
     return text;
 }
 
