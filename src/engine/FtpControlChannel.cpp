@@ -14,11 +14,6 @@ namespace {
 constexpr std::size_t receiveChunk = 16384;
 constexpr std::chrono::milliseconds noWait{0};
 
-Poco::Timespan ToTimespan(std::chrono::milliseconds bound)
-{
-    return Poco::Timespan(static_cast<Poco::Timespan::TimeDiff>(bound.count()) * 1000);
-}
-
 std::string Where(const std::string& host, std::uint16_t port)
 {
     return host + " port " + std::to_string(port);
@@ -29,6 +24,11 @@ std::string Where(const std::string& host, std::uint16_t port)
 std::string SocketErrorText(const Poco::Exception& error)
 {
     return error.message().empty() ? error.name() : error.message();
+}
+
+Poco::Timespan ToTimespan(std::chrono::milliseconds bound)
+{
+    return Poco::Timespan(static_cast<Poco::Timespan::TimeDiff>(bound.count()) * 1000);
 }
 
 FtpControlChannel::FtpControlChannel(const EngineTimeouts& timeouts) : timeouts(timeouts) {}
@@ -117,12 +117,7 @@ bool FtpControlChannel::Send(const std::string& line)
     return true;
 }
 
-bool FtpControlChannel::ReadReply(FtpReply& reply)
-{
-    return ReadSlowReply(reply, std::chrono::milliseconds(0));
-}
-
-bool FtpControlChannel::ReadSlowReply(FtpReply& reply, std::chrono::milliseconds extra)
+bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds extra)
 {
     // A server silent for the whole bound may answer later, out of step
     // with the next command: the session is not trusted again.
@@ -131,11 +126,6 @@ bool FtpControlChannel::ReadSlowReply(FtpReply& reply, std::chrono::milliseconds
     if (failure.code == ERROR_INTERNET_TIMEOUT)
         Close();
     return false;
-}
-
-bool FtpControlChannel::ReadReply(FtpReply& reply, std::chrono::milliseconds bound)
-{
-    return ReadReplyWithin(reply, bound);
 }
 
 bool FtpControlChannel::ReadReplyWithin(FtpReply& reply, std::chrono::milliseconds bound)
@@ -228,21 +218,14 @@ bool FtpControlChannel::DiscardStaleInput()
     } catch (const Poco::Exception&) {
         // The send or read that follows meets the same failure and reports it.
     }
-    const bool closing = StaleInputEndsTheSession();
+    FtpReply reply;
+    bool closing = false;
+    while (!closing && assembler.Next(reply) == FtpReplyAssembler::Status::Complete)
+        closing = IsClosingReply(reply);
     assembler.Clear();
     if (closing)
         return false;
     return !ended || Break(ERROR_INTERNET_CONNECTION_ABORTED, "The server closed the connection");
-}
-
-bool FtpControlChannel::StaleInputEndsTheSession()
-{
-    FtpReply reply;
-    while (assembler.Next(reply) == FtpReplyAssembler::Status::Complete) {
-        if (IsClosingReply(reply))
-            return true;
-    }
-    return false;
 }
 
 bool FtpControlChannel::AwaitWritable(Clock::time_point deadline)
@@ -274,6 +257,11 @@ bool FtpControlChannel::CheckArgument(const std::string& argument)
     if (argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos)
         return true;
     return Fail(ERROR_INTERNET_INVALID_ARGUMENT, "A name may not contain a line break or a NUL character");
+}
+
+bool FtpControlChannel::Expect(const FtpReply& reply, ReplyClass expected)
+{
+    return reply.Class() == expected || FailWithReply(reply);
 }
 
 bool FtpControlChannel::Fail(int code, std::string cause)

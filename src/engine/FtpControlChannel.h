@@ -6,6 +6,7 @@
 
 #include <Poco/Net/SocketAddress.h>
 #include <Poco/Net/StreamSocket.h>
+#include <Poco/Timespan.h>
 
 #include <chrono>
 #include <cstdint>
@@ -21,6 +22,8 @@ class TlsLayer;
 // only their kind ("Connection reset by peer") and an empty message.
 std::string SocketErrorText(const Poco::Exception& error);
 
+Poco::Timespan ToTimespan(std::chrono::milliseconds bound);
+
 // The control connection's socket: sends command lines and reads whole
 // replies under bounds (line length, line count, one deadline per reply), so
 // a broken or hostile server can neither hang nor exhaust the client.
@@ -29,32 +32,25 @@ std::string SocketErrorText(const Poco::Exception& error);
 // plain English cause) for the caller to report.
 class FtpControlChannel {
 public:
-    static constexpr std::size_t maxLineLength = FtpReplyAssembler::maxLineLength;
-    static constexpr int maxReplyLines = FtpReplyAssembler::maxReplyLines;
-
     explicit FtpControlChannel(const EngineTimeouts& timeouts);
 
     bool Connect(const std::string& host, std::uint16_t port);
     // After a 234 to AUTH TLS: the handshake, bounded by the client's deadline.
     // From then on every line goes through TLS.
     bool StartTls(TlsLayer& client);
-    bool IsEncrypted() const { return encrypted; }
 
     // Throws away replies that arrived late for an earlier, failed command,
     // sends `line` and reads its reply.
     bool Exchange(const std::string& line, FtpReply& reply);
     // The same, without waiting for the reply.
     bool SendCommand(const std::string& line);
-    bool Send(const std::string& line);
-    // A reply within the reply timeout; silence for that long, or a 421,
-    // ends the session.
-    bool ReadReply(FtpReply& reply);
-    // The same with `extra` time beyond the reply timeout, for a command the
-    // server works on before it answers (the hash of a large file).
-    bool ReadSlowReply(FtpReply& reply, std::chrono::milliseconds extra);
+    // A reply within the reply timeout, plus `extra` for a command the server
+    // works on before it answers (the hash of a large file); silence for that
+    // long, or a 421, ends the session.
+    bool ReadReply(FtpReply& reply, std::chrono::milliseconds extra = std::chrono::milliseconds(0));
     // A reply that may never come (QUIT's, ABOR's second), within `bound`;
     // silence leaves the session open.
-    bool ReadReply(FtpReply& reply, std::chrono::milliseconds bound);
+    bool ReadReplyWithin(FtpReply& reply, std::chrono::milliseconds bound);
 
     bool HasBufferedInput() const { return assembler.HasBufferedInput(); }
     bool IsOpen() const { return open; }
@@ -68,6 +64,8 @@ public:
     // would end the command line early and start another.
     bool CheckArgument(const std::string& argument);
 
+    // True when `reply` is of the `expected` class; else it is the failure.
+    bool Expect(const FtpReply& reply, ReplyClass expected);
     // Record a failure and return false.
     bool Fail(int code, std::string cause);
     bool FailWithReply(const FtpReply& reply, int code = ERROR_INTERNET_EXTENDED_ERROR);
@@ -79,10 +77,9 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    bool ReadReplyWithin(FtpReply& reply, std::chrono::milliseconds bound);
+    bool Send(const std::string& line);
     bool IsClosingReply(const FtpReply& reply);
     bool BreakOn(FtpReplyAssembler::Status status);
-    bool StaleInputEndsTheSession();
     bool FillInbox(Clock::time_point deadline);
     bool DiscardStaleInput();
     bool ConnectTo(const Poco::Net::SocketAddress& address, const std::string& host);

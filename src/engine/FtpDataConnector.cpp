@@ -3,7 +3,9 @@
 #include "engine/ActiveDataListener.h"
 #include "engine/FtpControlChannel.h"
 #include "engine/FtpReplyRules.h"
-#include "engine/PassiveDataConnector.h"
+
+#include <Poco/Exception.h>
+#include <Poco/Net/NetException.h>
 
 FtpDataConnector::FtpDataConnector(FtpControlChannel& channel, DataMode firstMode) : channel(channel), mode(firstMode)
 {
@@ -74,8 +76,7 @@ FtpDataConnector::DataStep FtpDataConnector::OpenPassive(Poco::Net::StreamSocket
     const DataStep requested = RequestPassivePort(port);
     if (requested != DataStep::Done)
         return requested;
-    PassiveDataConnector connector(channel);
-    if (!connector.Connect(port, data))
+    if (!ConnectPassive(port, data))
         return DataStep::ModeFailed;
     if (!SendCommand())
         return DataStep::Failed;
@@ -168,6 +169,23 @@ FtpDataConnector::DataStep FtpDataConnector::RequestPassivePort(unsigned& port)
     return DataStep::ModeFailed;
 }
 
+bool FtpDataConnector::ConnectPassive(unsigned port, Poco::Net::StreamSocket& data)
+{
+    const Poco::Net::SocketAddress server(channel.PeerAddress().host(), static_cast<std::uint16_t>(port));
+    const std::string where = server.toString();
+    try {
+        data.connect(server, ToTimespan(channel.Timeouts().dataConnect));
+    } catch (const Poco::Net::ConnectionRefusedException&) {
+        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT, "The server refused the data connection to " + where);
+    } catch (const Poco::TimeoutException&) {
+        return channel.Fail(ERROR_INTERNET_TIMEOUT, "Timed out making the data connection to " + where);
+    } catch (const Poco::Exception& error) {
+        return channel.Fail(ERROR_INTERNET_CANNOT_CONNECT,
+                            "Cannot make the data connection to " + where + ": " + SocketErrorText(error));
+    }
+    return true;
+}
+
 // The reply that starts a transfer; 425 and 426 say the data connection
 // could not be made or was lost, which the other mode may mend.
 FtpDataConnector::DataStep FtpDataConnector::AwaitPreliminary()
@@ -175,13 +193,9 @@ FtpDataConnector::DataStep FtpDataConnector::AwaitPreliminary()
     FtpReply reply;
     if (!channel.ReadReply(reply))
         return DataStep::Failed;
-    if (RefusesDataConnection(reply)) {
-        channel.FailWithReply(reply);
-        return DataStep::ModeFailed;
-    }
     if (reply.IsError()) {
         channel.FailWithReply(reply);
-        return DataStep::Failed;
+        return RefusesDataConnection(reply) ? DataStep::ModeFailed : DataStep::Failed;
     }
     if (reply.Class() != ReplyClass::Preliminary) {
         channel.Fail(ERROR_INTERNET_BAD_REPLY,

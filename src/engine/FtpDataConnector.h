@@ -40,6 +40,10 @@ private:
     DataStep AnnounceListener(ActiveDataListener& listener);
     DataStep AwaitDataConnection(ActiveDataListener& listener, Poco::Net::StreamSocket& data);
     DataStep RequestPassivePort(unsigned& port);
+    // Our side of a passive-mode data connection: it goes to the address the
+    // control connection talks to, at the port the server named, and nowhere
+    // else, so a hostile 227 reply cannot point it at a third host.
+    bool ConnectPassive(unsigned port, Poco::Net::StreamSocket& data);
     DataStep AwaitPreliminary();
     DataStep Refused(const FtpReply& reply);
 

@@ -1,6 +1,8 @@
 #include "engine/FtpDataFile.h"
 
 #include "engine/FileWrites.h"
+#include "engine/FtpControlChannel.h"
+#include "engine/TlsLayer.h"
 
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>
@@ -57,13 +59,11 @@ void DropWaitingBytes(int fd)
 
 }  // namespace
 
-FtpDataFile::FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, DataChannel channel, std::uint64_t offset)
-    : end(end), data(std::move(data)), channel(channel), delivered(offset > 0)
+FtpDataFile::FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, TlsLayer* tls, std::uint64_t offset)
+    : end(end), data(std::move(data)), tls(tls), delivered(offset > 0)
 {
-    const auto idle = end.DataIdle();
-    const Poco::Timespan idleSpan(static_cast<Poco::Timespan::TimeDiff>(idle.count()) * 1000);
-    this->data.setReceiveTimeout(idleSpan);
-    this->data.setSendTimeout(idleSpan);
+    this->data.setReceiveTimeout(ToTimespan(end.DataIdle()));
+    this->data.setSendTimeout(ToTimespan(end.DataIdle()));
 }
 
 FtpDataFile::~FtpDataFile()
@@ -335,7 +335,7 @@ bool FtpDataFile::WriteBytes(const void* buffer, std::size_t size)
     // Tickets are read as they come, while the upload runs: Abort shuts the
     // reading side, and the upload's end could not read them any more.
     if (Encrypted())
-        end.KeepTlsTickets(data, std::chrono::milliseconds(0));
+        tls->KeepTickets(data, std::chrono::milliseconds(0));
     return true;
 }
 
@@ -352,7 +352,7 @@ EngineResult FtpDataFile::Close()
         std::lock_guard<std::mutex> guard(dataLock);
         open = false;
         if (Encrypted())
-            end.KeepTlsTickets(data, ticketWait);
+            tls->KeepTickets(data, ticketWait);
         if (Encrypted() && !aborted)
             EndTls();
         try {

@@ -11,18 +11,16 @@
 #include <optional>
 #include <vector>
 
-// Encrypted, the bytes exist in clear only in this process, so nothing moves
-// them inside the kernel (splice): they are decrypted through a piece of our own.
-enum class DataChannel { Clear, Encrypted };
+class TlsLayer;
 
 // The data connection of one RETR or STOR (or a listing). Closing it ends
 // the transfer through `end`, after which the control connection serves
 // other commands.
 class FtpDataFile : public RemoteFile {
 public:
-    // A file opened at an offset appends to the local file of ReceiveInto
-    // instead of emptying it first.
-    FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, DataChannel channel, std::uint64_t offset = 0);
+    // `tls` is the login's layer, null in clear. A file opened at an offset
+    // appends to the local file of ReceiveInto instead of emptying it first.
+    FtpDataFile(FtpTransferEnd end, Poco::Net::StreamSocket data, TlsLayer* tls, std::uint64_t offset);
     ~FtpDataFile() override;
 
     EngineResult Read(void* buffer, std::size_t size, std::size_t& received) override;
@@ -43,7 +41,7 @@ private:
     bool WriteBytes(const void* buffer, std::size_t size);
     EngineResult Outcome(long count, std::size_t& bytes) const;
 
-    bool Encrypted() const { return channel == DataChannel::Encrypted; }
+    bool Encrypted() const { return tls != nullptr; }
     bool Fail(int code, FailedSide side = FailedSide::Server);
     bool FailTransfer(int fallbackCode);
     void EndTls();
@@ -71,7 +69,7 @@ private:
     int pendingError = 0;  // a receive failed; reported once the bytes before it are out
     EngineResult failure;  // the last one, for the call that returns it
     EngineResult closeResult;
-    DataChannel channel;
+    TlsLayer* tls;
     int pipeEnds[2] = {-1, -1};  // ReceiveInto's kernel buffer: read end, write end
     std::size_t pipeCapacity = 0;
     bool delivered;  // a byte has gone into the local file, or it is appended to

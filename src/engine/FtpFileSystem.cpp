@@ -31,32 +31,26 @@ constexpr std::size_t digestPiece = 64 * 1024;
 // much a second is slow for that.
 constexpr std::uint64_t slowestHashBytesPerSecond = 50ull << 20;
 
+template <typename Engine>
+std::unique_ptr<Poco::DigestEngine> MakeEngine()
+{
+    return std::make_unique<Engine>();
+}
+
 struct HashWay {
-    const char* algorithm;
-    const char* command;      // the verb that asks for the file's digest
-    const char* option;       // OPTS HASH's argument, for HASH
-    std::size_t hexLength;
+    const char* algorithm;  // also OPTS HASH's argument, for HASH
+    const char* command;    // the verb that asks for the file's digest
+    std::unique_ptr<Poco::DigestEngine> (*makeEngine)();
 };
 
 HashWay WayOf(HashCommand command)
 {
     switch (command) {
-    case HashCommand::HashSha256: return {"SHA-256", "HASH", "SHA-256", 64};
-    case HashCommand::HashSha1: return {"SHA-1", "HASH", "SHA-1", 40};
-    case HashCommand::XSha256: return {"SHA-256", "XSHA256", nullptr, 64};
-    case HashCommand::XSha1: return {"SHA-1", "XSHA1", nullptr, 40};
-    default: return {"MD5", "XMD5", nullptr, 32};
-    }
-}
-
-std::unique_ptr<Poco::DigestEngine> EngineFor(HashCommand command)
-{
-    switch (command) {
-    case HashCommand::HashSha256:
-    case HashCommand::XSha256: return std::make_unique<Poco::SHA2Engine>(Poco::SHA2Engine::SHA_256);
-    case HashCommand::HashSha1:
-    case HashCommand::XSha1: return std::make_unique<Poco::SHA1Engine>();
-    default: return std::make_unique<Poco::MD5Engine>();
+    case HashCommand::HashSha256: return {"SHA-256", "HASH", &MakeEngine<Poco::SHA2Engine>};
+    case HashCommand::HashSha1: return {"SHA-1", "HASH", &MakeEngine<Poco::SHA1Engine>};
+    case HashCommand::XSha256: return {"SHA-256", "XSHA256", &MakeEngine<Poco::SHA2Engine>};
+    case HashCommand::XSha1: return {"SHA-1", "XSHA1", &MakeEngine<Poco::SHA1Engine>};
+    default: return {"MD5", "XMD5", &MakeEngine<Poco::MD5Engine>};
     }
 }
 
@@ -169,11 +163,7 @@ bool FtpFileSystem::Command(const std::string& verb, const std::string& argument
 bool FtpFileSystem::Command(const std::string& verb, const std::string& argument, ReplyClass expected,
                             FtpReply& reply)
 {
-    if (!channel.Exchange(WithArgument(verb, argument), reply))
-        return false;
-    if (reply.Class() != expected)
-        return channel.FailWithReply(reply);
-    return true;
+    return channel.Exchange(WithArgument(verb, argument), reply) && channel.Expect(reply, expected);
 }
 
 EngineResult FtpFileSystem::SimpleOperation(const std::string& verb, const std::string& argument)
@@ -214,10 +204,9 @@ EngineResult FtpFileSystem::CurrentFolder(std::string& folder)
         return channel.Failure();
     // Parsed aside: a quote left open would otherwise leave half a path behind.
     std::string path;
-    if (!ParsePwdReply(reply, path)) {
-        channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text);
-        return channel.Failure();
-    }
+    if (!ParsePwdReply(reply, path))
+        return Result(
+            channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to PWD holds no quoted path: " + reply.text));
     folder = path;
     return {};
 }
@@ -241,24 +230,23 @@ EngineResult FtpFileSystem::Size(const std::string& name, std::uint64_t& size)
     if (!channel.CheckArgument(name) || !SetType(FTP_TRANSFER_TYPE_BINARY) ||
         !Command("SIZE", name, ReplyClass::Complete, reply))
         return channel.Failure();
-    if (!ParseSizeReply(reply, size)) {
-        channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to SIZE holds no size: " + reply.text);
-        return channel.Failure();
-    }
+    if (!ParseSizeReply(reply, size))
+        return Result(
+            channel.Fail(ERROR_INTERNET_BAD_REPLY, "The server's answer to SIZE holds no size: " + reply.text));
     return {};
 }
 
 bool FtpFileSystem::RemoteDigest(const std::string& name, std::uint64_t bytes, std::size_t hexLength, std::string& hex)
 {
     const HashWay way = WayOf(features.hash);
-    if (way.option && !Command("OPTS", std::string("HASH ") + way.option, ReplyClass::Complete))
+    const bool choosesAlgorithm = way.command == std::string("HASH");
+    if (choosesAlgorithm && !Command("OPTS", std::string("HASH ") + way.algorithm, ReplyClass::Complete))
         return false;
     FtpReply reply;
     const std::chrono::seconds hashing(bytes / slowestHashBytesPerSecond);
-    if (!channel.SendCommand(WithArgument(way.command, name)) || !channel.ReadSlowReply(reply, hashing))
+    if (!channel.SendCommand(WithArgument(way.command, name)) || !channel.ReadReply(reply, hashing) ||
+        !channel.Expect(reply, ReplyClass::Complete))
         return false;
-    if (reply.Class() != ReplyClass::Complete)
-        return channel.FailWithReply(reply);
     if (!ParseDigestReply(reply, hexLength, hex))
         return channel.Fail(ERROR_INTERNET_BAD_REPLY,
                             std::string("The server's answer to ") + way.command + " holds no digest: " + reply.text);
@@ -274,15 +262,16 @@ EngineResult FtpFileSystem::CompareDigests(const std::string& name, int fd, File
     if (!hold.Acquired())
         return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
     const HashWay way = WayOf(features.hash);
+    const auto engine = way.makeEngine();
     FileDigests found;
     found.algorithm = way.algorithm;
     struct stat local {};
     if (::fstat(fd, &local) != 0)
         return EngineResult::Failure(errno, {}, FailedSide::LocalFile);
+    const std::size_t hexLength = engine->digestLength() * 2;
     if (!channel.CheckArgument(name) ||
-        !RemoteDigest(name, static_cast<std::uint64_t>(local.st_size), way.hexLength, found.remote))
+        !RemoteDigest(name, static_cast<std::uint64_t>(local.st_size), hexLength, found.remote))
         return channel.Failure();
-    const auto engine = EngineFor(features.hash);
     if (const int error = LocalDigest(fd, *engine, found.local))
         return EngineResult::Failure(error, {}, FailedSide::LocalFile);
     digests = found;
@@ -297,7 +286,7 @@ void FtpFileSystem::End()
     FtpReply reply;
     // The answer to QUIT changes nothing: the socket closes either way.
     if (channel.SendCommand("QUIT"))
-        channel.ReadReply(reply, std::min(quitBound, channel.Timeouts().reply));
+        channel.ReadReplyWithin(reply, std::min(quitBound, channel.Timeouts().reply));
     channel.Close();
 }
 
@@ -321,8 +310,7 @@ std::unique_ptr<FtpDataFile> FtpFileSystem::StartTransfer(const std::string& com
         return nullptr;
     if (tls && !SecureData(data))
         return nullptr;
-    return std::make_unique<FtpDataFile>(FtpTransferEnd(channel, heldBusy, tls.get()), std::move(data),
-                                         tls ? DataChannel::Encrypted : DataChannel::Clear, offset);
+    return std::make_unique<FtpDataFile>(FtpTransferEnd(channel, heldBusy), std::move(data), tls.get(), offset);
 }
 
 EngineResult FtpFileSystem::Open(const std::string& name, FileAccess access, TransferType type, std::uint64_t offset,

@@ -130,9 +130,7 @@ bool FtpLogin::ReadGreeting()
         if (!channel.ReadReply(reply))
             return false;
     } while (reply.Class() == ReplyClass::Preliminary);  // 120: ready in a while
-    if (reply.Class() != ReplyClass::Complete)
-        return channel.FailWithReply(reply);
-    return true;
+    return channel.Expect(reply, ReplyClass::Complete);
 }
 
 bool FtpLogin::SendUser()
@@ -144,11 +142,7 @@ bool FtpLogin::SendUser()
         return true;
     if (reply.code != 331)
         return channel.FailWithReply(reply);  // also 332: accounts are not supported
-    if (!channel.Exchange("PASS " + request.password, reply))
-        return false;
-    if (reply.Class() != ReplyClass::Complete)
-        return channel.FailWithReply(reply);
-    return true;
+    return channel.Exchange("PASS " + request.password, reply) && channel.Expect(reply, ReplyClass::Complete);
 }
 
 bool FtpLogin::ReadFeatures()

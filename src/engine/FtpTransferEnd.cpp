@@ -1,7 +1,6 @@
 #include "engine/FtpTransferEnd.h"
 
 #include "engine/FtpControlChannel.h"
-#include "engine/TlsLayer.h"
 
 #include <algorithm>
 
@@ -11,10 +10,7 @@ constexpr std::chrono::milliseconds aborReplyBound{2000};
 
 }  // namespace
 
-FtpTransferEnd::FtpTransferEnd(FtpControlChannel& channel, std::atomic<bool>* busy, TlsLayer* tls)
-    : channel(channel), busy(busy), tls(tls)
-{
-}
+FtpTransferEnd::FtpTransferEnd(FtpControlChannel& channel, std::atomic<bool>* busy) : channel(channel), busy(busy) {}
 
 bool FtpTransferEnd::ReadFinalReply(FtpReply& reply)
 {
@@ -37,25 +33,15 @@ EngineResult FtpTransferEnd::Finish(bool aborted)
         // is thrown away before the next command.
         FtpReply aborReply;
         if (channel.IsOpen())
-            channel.ReadReply(aborReply, std::min(aborReplyBound, channel.Timeouts().reply));
+            channel.ReadReplyWithin(aborReply, std::min(aborReplyBound, channel.Timeouts().reply));
     }
-    if (reply.Class() != ReplyClass::Complete) {
-        channel.FailWithReply(reply);
-        return channel.Failure();
-    }
-    return {};
+    return channel.Expect(reply, ReplyClass::Complete) ? EngineResult{} : channel.Failure();
 }
 
 void FtpTransferEnd::Release()
 {
     if (busy)
         *busy = false;
-}
-
-void FtpTransferEnd::KeepTlsTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait)
-{
-    if (tls)
-        tls->KeepTickets(data, wait);
 }
 
 std::chrono::milliseconds FtpTransferEnd::DataIdle() const

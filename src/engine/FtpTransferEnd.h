@@ -1,15 +1,11 @@
 #pragma once
 #include "engine/EngineResult.h"
-#include "engine/EngineTimeouts.h"
 #include "engine/FtpReply.h"
-
-#include <Poco/Net/StreamSocket.h>
 
 #include <atomic>
 #include <chrono>
 
 class FtpControlChannel;
-class TlsLayer;
 
 // The end of one transfer on the control connection: ABOR when it was cut
 // short, the server's final reply, and the connection handed back for other
@@ -19,16 +15,12 @@ class FtpTransferEnd {
 public:
     // `busy` is the session's mark, released at the end when the file holds
     // it (a file opened by the user); null when the caller keeps it (a listing).
-    // `tls` is the login's layer, null in clear.
-    FtpTransferEnd(FtpControlChannel& channel, std::atomic<bool>* busy, TlsLayer* tls);
+    FtpTransferEnd(FtpControlChannel& channel, std::atomic<bool>* busy);
 
     // Reads the final reply (after ABOR when `aborted`); the server's error
     // reply or the connection's failure when the transfer did not succeed.
     EngineResult Finish(bool aborted);
     void Release();
-
-    // On an encrypted data connection (see TlsLayer::KeepTickets).
-    void KeepTlsTickets(Poco::Net::StreamSocket& data, std::chrono::milliseconds wait);
     std::chrono::milliseconds DataIdle() const;
 
 private:
@@ -36,5 +28,4 @@ private:
 
     FtpControlChannel& channel;
     std::atomic<bool>* busy;
-    TlsLayer* tls;
 };
