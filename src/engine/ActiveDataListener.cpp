@@ -1,6 +1,5 @@
 #include "engine/ActiveDataListener.h"
 
-
 #include <Poco/Exception.h>
 
 #include <poll.h>

@@ -138,11 +138,7 @@ bool IsPermissions(std::string_view text)
 {
     if (text.size() < 10 || std::string_view("-dlcbps").find(text[0]) == std::string_view::npos)
         return false;
-    for (char c : text.substr(1, 9)) {
-        if (std::string_view("rwxsStTlL-").find(c) == std::string_view::npos)
-            return false;
-    }
-    return true;
+    return text.substr(1, 9).find_first_not_of("rwxsStTlL-") == std::string_view::npos;
 }
 
 FtpEntryKind KindFromPermissions(char type)
@@ -159,11 +155,9 @@ int MonthFromName(std::string_view text)
 {
     static constexpr std::array<std::string_view, 12> names = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (EqualsIgnoreCase(text, names[i]))
-            return static_cast<int>(i) + 1;
-    }
-    return 0;
+    const auto found = std::find_if(names.begin(), names.end(),
+                                    [text](std::string_view name) { return EqualsIgnoreCase(text, name); });
+    return found == names.end() ? 0 : static_cast<int>(found - names.begin()) + 1;
 }
 
 bool ParseClock(std::string_view text, int& hour, int& minute)
@@ -191,13 +185,8 @@ std::optional<std::time_t> ParseUnixDate(const Token* date, std::time_t now)
 // Device files show "major, minor" where others show a size.
 bool IsDeviceNumber(std::string_view text)
 {
-    bool sawDigit = false;
-    for (char c : text) {
-        if (!IsDigit(c) && c != ',')
-            return false;
-        sawDigit = sawDigit || IsDigit(c);
-    }
-    return sawDigit;
+    return text.find_first_not_of("0123456789,") == std::string_view::npos &&
+           std::any_of(text.begin(), text.end(), IsDigit);
 }
 
 bool ParseUnixSize(std::string_view text, FtpEntryKind kind, std::uint64_t& size)
