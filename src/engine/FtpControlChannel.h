@@ -72,7 +72,6 @@ public:
     // Like Fail, and the connection can no longer be trusted to stay in step.
     bool Break(int code, std::string cause);
     const EngineResult& Failure() const { return failure; }
-    const std::string& Cause() const { return failure.cause; }
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -21,7 +21,7 @@ bool FtpDataConnector::Open(const std::string& transferCommand, std::uint64_t tr
         settled = true;
     if (first != DataStep::ModeFailed || settled)
         return first == DataStep::Done;
-    const std::string firstCause = channel.Cause();
+    const std::string firstCause = channel.Failure().cause;
     const DataMode other = OtherMode(mode);
     const DataStep second = TryMode(other, data);
     if (second == DataStep::Done) {
@@ -34,7 +34,7 @@ bool FtpDataConnector::Open(const std::string& transferCommand, std::uint64_t tr
     // One message for the user, as the server's reply would be.
     FtpReply both;
     both.text = std::string("No data connection in ") + ModeName(mode) + " mode (" + firstCause + ") nor in " +
-                ModeName(other) + " mode (" + channel.Cause() + ")";
+                ModeName(other) + " mode (" + channel.Failure().cause + ")";
     return channel.FailWithReply(both);
 }
 

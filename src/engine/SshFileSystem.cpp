@@ -72,11 +72,6 @@ EngineResult SshFileSystem::Refusal(const std::string& name) const
     return {};
 }
 
-std::string SshFileSystem::PathOf(const std::string& name) const
-{
-    return SftpPath(folder, name);
-}
-
 EngineResult SshFileSystem::Outcome(int status)
 {
     return status < 0 ? connection->Failure() : EngineResult{};
@@ -94,7 +89,7 @@ EngineResult SshFileSystem::ChangeFolder(const std::string& wanted)
 {
     if (EngineResult refused = Refusal(wanted); !refused.Ok())
         return refused;
-    char* canonical = sftp_canonicalize_path(connection->Sftp(), PathOf(wanted).c_str());
+    char* canonical = sftp_canonicalize_path(connection->Sftp(), SftpPath(folder, wanted).c_str());
     if (!canonical)
         return connection->Failure();
     const std::string path = canonical;
@@ -134,7 +129,7 @@ EngineResult SshFileSystem::Open(const std::string& name, FileAccess access, Tra
     int flags = O_RDONLY;
     if (access == FileAccess::Write)
         flags = O_WRONLY | O_CREAT | (offset == 0 ? O_TRUNC : 0);
-    sftp_file handle = sftp_open(connection->Sftp(), PathOf(name).c_str(), flags, kNewFileMode);
+    sftp_file handle = sftp_open(connection->Sftp(), SftpPath(folder, name).c_str(), flags, kNewFileMode);
     if (!handle)
         return connection->Failure();
     file = std::make_unique<SshFile>(connection, handle, access, offset);
@@ -145,7 +140,8 @@ EngineResult SshFileSystem::Size(const std::string& name, std::uint64_t& size)
 {
     if (EngineResult refused = Refusal(name); !refused.Ok())
         return refused;
-    const AttributesPointer attributes(sftp_stat(connection->Sftp(), PathOf(name).c_str()), &sftp_attributes_free);
+    const std::string path = SftpPath(folder, name);
+    const AttributesPointer attributes(sftp_stat(connection->Sftp(), path.c_str()), &sftp_attributes_free);
     if (!attributes)
         return connection->Failure();
     size = attributes->size;
@@ -156,21 +152,21 @@ EngineResult SshFileSystem::RemoveFile(const std::string& name)
 {
     if (EngineResult refused = Refusal(name); !refused.Ok())
         return refused;
-    return Outcome(sftp_unlink(connection->Sftp(), PathOf(name).c_str()));
+    return Outcome(sftp_unlink(connection->Sftp(), SftpPath(folder, name).c_str()));
 }
 
 EngineResult SshFileSystem::RemoveFolder(const std::string& name)
 {
     if (EngineResult refused = Refusal(name); !refused.Ok())
         return refused;
-    return Outcome(sftp_rmdir(connection->Sftp(), PathOf(name).c_str()));
+    return Outcome(sftp_rmdir(connection->Sftp(), SftpPath(folder, name).c_str()));
 }
 
 EngineResult SshFileSystem::MakeFolder(const std::string& name)
 {
     if (EngineResult refused = Refusal(name); !refused.Ok())
         return refused;
-    return Outcome(sftp_mkdir(connection->Sftp(), PathOf(name).c_str(), kNewFolderMode));
+    return Outcome(sftp_mkdir(connection->Sftp(), SftpPath(folder, name).c_str(), kNewFolderMode));
 }
 
 EngineResult SshFileSystem::Rename(const std::string& oldName, const std::string& newName)
@@ -179,9 +175,10 @@ EngineResult SshFileSystem::Rename(const std::string& oldName, const std::string
         if (EngineResult refused = Refusal(*name); !refused.Ok())
             return refused;
     }
-    if (EngineResult cleared = ClearRenameTarget(PathOf(newName)); !cleared.Ok())
+    const std::string target = SftpPath(folder, newName);
+    if (EngineResult cleared = ClearRenameTarget(target); !cleared.Ok())
         return cleared;
-    return Outcome(sftp_rename(connection->Sftp(), PathOf(oldName).c_str(), PathOf(newName).c_str()));
+    return Outcome(sftp_rename(connection->Sftp(), SftpPath(folder, oldName).c_str(), target.c_str()));
 }
 
 // The window has asked before a rename over an existing name, so replacing

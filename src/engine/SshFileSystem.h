@@ -37,7 +37,6 @@ private:
     // Why a call cannot be made now (a file open, the session gone, a name
     // no path may hold), or success.
     EngineResult Refusal(const std::string& name) const;
-    std::string PathOf(const std::string& name) const;
     // Makes way for a rename over the file `target`: it is removed first.
     EngineResult ClearRenameTarget(const std::string& target);
     // The result of a libssh call that returns 0 on success.
