@@ -15,20 +15,15 @@ enum InternetError : int {
     ERROR_INTERNET_INTERNAL_ERROR = 12004,
     ERROR_INTERNET_INVALID_URL = 12005,
     ERROR_INTERNET_NAME_NOT_RESOLVED = 12007,
-    ERROR_INTERNET_PROTOCOL_NOT_FOUND = 12008,
     ERROR_INTERNET_INCORRECT_HANDLE_STATE = 12019, // another operation is open
     ERROR_INTERNET_CANNOT_CONNECT = 12029,
     ERROR_INTERNET_CONNECTION_ABORTED = 12030,
     ERROR_INTERNET_CONNECTION_RESET = 12031,
     ERROR_INTERNET_INVALID_ARGUMENT = 12009,  // a name holding CR, LF or NUL
     ERROR_FTP_TRANSFER_IN_PROGRESS = 12110,
-    ERROR_FTP_DROPPED = 12111,
     ERROR_INTERNET_BAD_REPLY = 12152,         // a reply that breaks the protocol
     ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157,  // TLS could not be set up or went wrong
     ERROR_INTERNET_INVALID_CA = 12045,        // a certificate the user did not trust
-    // An enumeration that found nothing, which is no failure. Windows gives
-    // this 18, which is an errno value (EXDEV) here.
-    ERROR_NO_MORE_FILES = 12900,
     ERROR_LOCAL_FILE_SHRANK = 12901,          // an upload's file ended before its size at the start
     // Ours, with no Windows counterpart: a download for viewing that ran
     // past the bound its listed size gives it.

@@ -16,19 +16,16 @@ const char* InternetMessage(int code)
     case ERROR_INTERNET_INTERNAL_ERROR: return "An internal error occurred in the FTP engine";
     case ERROR_INTERNET_INVALID_URL: return "The server address is invalid";
     case ERROR_INTERNET_NAME_NOT_RESOLVED: return "The server name could not be resolved";
-    case ERROR_INTERNET_PROTOCOL_NOT_FOUND: return "The requested protocol could not be located";
     case ERROR_INTERNET_INVALID_ARGUMENT: return "A name may not contain a line break or a NUL character";
     case ERROR_INTERNET_INCORRECT_HANDLE_STATE: return "The requested operation cannot be carried out in the current state";
     case ERROR_INTERNET_CANNOT_CONNECT: return "A connection with the server could not be established";
     case ERROR_INTERNET_CONNECTION_ABORTED: return "The connection with the server was terminated";
     case ERROR_INTERNET_CONNECTION_RESET: return "The connection with the server was reset";
     case ERROR_FTP_TRANSFER_IN_PROGRESS: return "A file transfer is in progress on this connection";
-    case ERROR_FTP_DROPPED: return "The FTP operation was not completed because the session was aborted";
     case ERROR_INTERNET_BAD_REPLY: return "The server's reply could not be understood";
     case ERROR_FTP_LARGER_THAN_LISTED: return "The server sent more than the listed size of the file";
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return "The encrypted connection with the server failed";
     case ERROR_INTERNET_INVALID_CA: return "The server's certificate is not trusted";
-    case ERROR_NO_MORE_FILES: return "There are no more files";
     case ERROR_LOCAL_FILE_SHRANK: return "The local file became shorter while it was being sent";
     case ERROR_LOCAL_FILE_CHANGED:
         return "The local file was changed while it was being sent: the copy on the server may mix old and new";
