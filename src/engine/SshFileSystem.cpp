@@ -32,11 +32,6 @@ FtpListEntry EntryOf(const sftp_attributes_struct& attributes)
     return entry;
 }
 
-bool HoldsLineBreakOrNul(const std::string& name)
-{
-    return name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
-
 // New files as an FTP server makes them: readable and writable by all that
 // the server's umask allows.
 constexpr mode_t kNewFileMode = 0666;
@@ -67,7 +62,7 @@ EngineResult SshFileSystem::Refusal(const std::string& name) const
         return EngineResult::Failure(ERROR_FTP_TRANSFER_IN_PROGRESS);
     if (!connection->IsOpen())
         return EngineResult::Failure(ERROR_INTERNET_CONNECTION_ABORTED, "The session with the server has ended.");
-    if (HoldsLineBreakOrNul(name))
+    if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
         return EngineResult::Failure(ERROR_INTERNET_INVALID_ARGUMENT);
     return {};
 }
