@@ -13,8 +13,6 @@ extern "C" RemoteFileSystem* VantrelOpenFtpConnection(const EngineTimeouts& time
         return OpenSftpConnection(timeouts, request, outcome);
     auto session = std::make_unique<FtpFileSystem>(timeouts);
     outcome.result = session->Login(request, outcome);
-    if (outcome.result.Ok())
-        return session.release();
-    session->End();
-    return nullptr;
+    // A failed login's session ends (QUIT, close) as it goes.
+    return outcome.result.Ok() ? session.release() : nullptr;
 }

@@ -20,3 +20,16 @@ inline int WriteAll(int fd, const char* bytes, std::size_t size)
     }
     return 0;
 }
+
+// Empties the local file `fd` before a download's first byte goes in, once;
+// `emptied` starts true for a download that appends to it. 0, or the errno
+// value of the failure.
+inline int EmptyOnce(int fd, bool& emptied)
+{
+    if (emptied)
+        return 0;
+    if (::ftruncate(fd, 0) != 0)
+        return errno;
+    emptied = true;
+    return 0;
+}

@@ -186,9 +186,10 @@ long FtpDataFile::DecryptInto(int fd, std::size_t size)
         const int n = ReceiveSome(piece.data(), std::min(piece.size(), size - moved));
         if (n <= 0 || aborted)
             break;
-        if (!EmptyOnce(fd))
-            return FailLocally();
-        if (const int error = WriteAll(fd, piece.data(), static_cast<std::size_t>(n))) {
+        int error = EmptyOnce(fd, delivered);
+        if (error == 0)
+            error = WriteAll(fd, piece.data(), static_cast<std::size_t>(n));
+        if (error != 0) {
             Fail(error, FailedSide::LocalFile);
             return FailLocally();
         }
@@ -212,16 +213,6 @@ bool FtpDataFile::Fail(int code, FailedSide side)
     return false;
 }
 
-bool FtpDataFile::EmptyOnce(int fd)
-{
-    if (delivered)
-        return true;
-    if (ftruncate(fd, 0) != 0)
-        return Fail(errno, FailedSide::LocalFile);
-    delivered = true;
-    return true;
-}
-
 void FtpDataFile::MakePiece()
 {
     if (piece.empty())
@@ -230,8 +221,8 @@ void FtpDataFile::MakePiece()
 
 bool FtpDataFile::Deliver(int fd, std::size_t bytes)
 {
-    if (!EmptyOnce(fd))
-        return false;
+    if (const int error = EmptyOnce(fd, delivered))
+        return Fail(error, FailedSide::LocalFile);
     while (bytes > 0) {
         const ssize_t n = splice(pipeEnds[0], nullptr, fd, nullptr, bytes, SPLICE_F_MOVE);
         if (n < 0 && errno == EINTR)

@@ -57,8 +57,6 @@ private:
     // ReceiveInto over TLS: decrypted through the piece into `fd`.
     long DecryptInto(int fd, std::size_t size);
     long FailLocally();
-    // Empties `fd` before the transfer's first byte goes in; false when it cannot.
-    bool EmptyOnce(int fd);
     void MakePiece();
 
     FtpTransferEnd end;

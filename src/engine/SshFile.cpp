@@ -27,8 +27,8 @@ constexpr auto kStallProof = std::chrono::milliseconds(150);
 
 SshFile::SshFile(std::shared_ptr<SshConnection> connection, sftp_file handle, FileAccess access,
                  std::uint64_t offset)
-    : connection(std::move(connection)), handle(handle), access(access), startOffset(offset), nextOffset(offset),
-      window(kSftpFirstReadWindow)
+    : connection(std::move(connection)), handle(handle), access(access), nextOffset(offset),
+      window(kSftpFirstReadWindow), emptied(offset > 0)
 {
     this->connection->fileOpen = true;
     if (access == FileAccess::Write) {
@@ -62,21 +62,10 @@ EngineResult SshFile::Read(void* buffer, std::size_t size, std::size_t& received
 EngineResult SshFile::ReceiveInto(int fd, std::size_t size, std::size_t& moved)
 {
     return Deliver(size, moved, [this, fd](const char* bytes, std::size_t count) {
-        if (const int error = EmptyOnce(fd))
+        if (const int error = EmptyOnce(fd, emptied))
             return error;
         return WriteAll(fd, bytes, count);
     });
-}
-
-// A download opened at an offset appends to what the local file holds.
-int SshFile::EmptyOnce(int fd)
-{
-    if (emptied || startOffset > 0)
-        return 0;
-    if (ftruncate(fd, 0) != 0)
-        return errno;
-    emptied = true;
-    return 0;
 }
 
 EngineResult SshFile::Deliver(std::size_t size, std::size_t& delivered,

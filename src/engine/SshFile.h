@@ -64,12 +64,10 @@ private:
     void LeaveLibssh() { watch->busy = false; }
     EngineResult Fail(EngineResult why);
     EngineResult LocalFailure(int error);
-    int EmptyOnce(int fd);
 
     std::shared_ptr<SshConnection> connection;
     sftp_file handle;
     FileAccess access;
-    std::uint64_t startOffset;
     std::uint64_t knownSize = 0;  // at the open: requests stop past it, but the end is where the server says
     std::uint64_t nextOffset;
     std::deque<ReadRequest> inFlight;
@@ -78,7 +76,7 @@ private:
     std::vector<char> piece;
     std::size_t pieceStart = 0;
     std::size_t pieceEnd = 0;
-    bool emptied = false;
+    bool emptied;  // a download opened at an offset appends to the local file
     EngineResult failure;  // sticky: no call goes on after a failure
     bool closed = false;
     EngineResult closeResult;
