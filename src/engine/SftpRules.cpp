@@ -24,9 +24,7 @@ std::string SshHostAndPort(const std::string& host, std::uint16_t port)
 
 std::string SftpPath(const std::string& folder, const std::string& name)
 {
-    if (name.empty() || name.front() == '/')
-        return name;
-    if (folder.empty())
+    if (name.empty() || name.front() == '/' || folder.empty())
         return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
