@@ -56,10 +56,7 @@ ProftpdServer::ProftpdServer()
         throw std::runtime_error(kProgram + " is not unpacked (scripts/deps does it)");
     if (::geteuid() != 0)
         throw std::runtime_error("proftpd switches to the nobody account, which needs root");
-    std::string pattern = "/tmp/vantrel-proftpd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a folder for proftpd");
-    directory = pattern;
+    directory = MakeServerFolder("proftpd");
     root = directory + "/root";
     try {
         std::filesystem::create_directory(root);

@@ -36,10 +36,7 @@ PureFtpdServer::PureFtpdServer()
         throw std::runtime_error(kProgram + " is not unpacked (scripts/deps does it)");
     if (::geteuid() != 0)
         throw std::runtime_error("pure-ftpd locks its anonymous account into the root, which needs root");
-    std::string pattern = "/tmp/vantrel-pureftpd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a folder for pure-ftpd");
-    directory = pattern;
+    directory = MakeServerFolder("pureftpd");
     root = directory + "/root";
     try {
         std::filesystem::create_directory(root);

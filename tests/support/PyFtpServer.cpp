@@ -18,17 +18,9 @@ namespace {
 
 constexpr int startupMilliseconds = 15000;
 
-std::string MakeTemporaryRoot()
-{
-    std::string pattern = "/tmp/vantrel-ftp-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create the FTP server's root");
-    return pattern;
-}
-
 }  // namespace
 
-PyFtpServer::PyFtpServer(Options options) : root(MakeTemporaryRoot())
+PyFtpServer::PyFtpServer(Options options) : root(MakeServerFolder("ftp"))
 {
     if (options.lockedDirectory)
         MakeDirectory(LockedDirectory);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 #include <filesystem>
@@ -15,6 +16,14 @@
 #include <string>
 #include <vector>
 #include <sys/wait.h>
+
+std::string MakeServerFolder(const std::string& name)
+{
+    std::string pattern = "/tmp/vantrel-" + name + "-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a folder for " + name);
+    return pattern;
+}
 
 void EndServerProcess(pid_t& process)
 {

@@ -4,6 +4,10 @@
 #include <string>
 #include <sys/types.h>
 
+// Makes a fresh folder /tmp/vantrel-<name>-XXXXXX for a test server's files
+// and returns it; throws std::runtime_error naming `name` when it cannot.
+std::string MakeServerFolder(const std::string& name);
+
 // Ends a test server started with fork (if it was) and removes its folder;
 // what the fixtures' destructors share.
 void StopServer(pid_t process, const std::string& folder);

@@ -73,10 +73,7 @@ SshdServer::SshdServer(SshdHostKey hostKey, SshdPasswords passwords) : passwords
         throw std::runtime_error(std::string(kProgram) + " is not installed");
     if (const passwd* account = ::getpwuid(::geteuid()))
         user = account->pw_name;
-    std::string pattern = "/tmp/vantrel-sshd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create sshd's folder");
-    directory = pattern;
+    directory = MakeServerFolder("sshd");
     root = directory + "/root";
     home = directory + "/home";
     if (const char* old = std::getenv("HOME")) {

@@ -48,10 +48,7 @@ VsftpdServer::VsftpdServer(VsftpdUploads uploads, VsftpdDataMode dataMode, Vsftp
 {
     if (::access(kProgram, X_OK) != 0)
         throw std::runtime_error(std::string(kProgram) + " is not installed");
-    std::string pattern = "/tmp/vantrel-vsftpd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create vsftpd's folder");
-    directory = pattern;
+    directory = MakeServerFolder("vsftpd");
     root = directory + "/root";
     configuration = directory + "/vsftpd.conf";
     serverRoot = CanLockIntoRoot() ? "/" : root;
